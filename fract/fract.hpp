@@ -1,0 +1,22 @@
+// Complex arithmetic, the Julia height map and the window start-up.
+#pragma once
+
+#include <cstdint>
+
+#include "main_types/main_types.hpp"
+
+// Stores the two components bit for bit.
+tcomplex COMPLEX(float re, float im);
+
+// Each component is formed in extended precision and rounded once to 32 bits.
+tcomplex operator-(tcomplex a, tcomplex b);
+tcomplex operator*(tcomplex a, tcomplex b);
+
+// Fills map with the escape values of z <- z*z - c, c = 0.11 - 0.66i, started
+// at (x*xstep + xoff) + (y*ystep + yoff)i for every grid point: 15 when z never
+// leaves the disc |z|^2 < 32 within 50 steps, else 64 - (steps mod 16).
+void CREATE_MANDEL(float xstep, float ystep, float xoff, float yoff, maparr& map);
+
+// Opens the 256-colour graphics window in the given mode, captions it
+// "Fractals" and greys its Close command. Program thread.
+void INITGRAPHMODE(std::int16_t mode);

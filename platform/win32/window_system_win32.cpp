@@ -1,0 +1,14 @@
+// Win32 + GDI window system.
+#include <cstdio>
+
+#include "platform/window_system.hpp"
+
+namespace platform {
+
+void MessageBox(const char* text, const char* caption) {
+  std::fprintf(stderr, "[%s] %s", caption != nullptr ? caption : "", text);
+}
+
+bool ErrorOutputIsCharacterDevice() { return false; }
+
+}  // namespace platform

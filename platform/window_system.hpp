@@ -1,0 +1,115 @@
+// The window system the graphics module runs on, modelled on what its window
+// thread needs. One backend is linked into each executable: win32/ (the real
+// Win32 + GDI calls), x11/ (Xlib) or memory/ (in process, for tests).
+//
+// Unless a function says otherwise, it is called on the window thread: the
+// thread that registered the class and created the window.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/messages.hpp"
+
+namespace platform {
+
+// --- Screen --------------------------------------------------------------
+
+// SM_CXSCREEN, SM_CYSCREEN, SM_CXFRAME, SM_CYFRAME, SM_CYCAPTION,
+// SM_CXFULLSCREEN, SM_CYFULLSCREEN. Any thread.
+int GetSystemMetrics(int index);
+
+// --- Window class and window ----------------------------------------------
+
+// Registers the graphics window class: style CS_HREDRAW | CS_VREDRAW, arrow
+// cursor, black background, the application icon, proc as window procedure.
+bool RegisterWindowClass(WindowProc proc);
+
+// Creates a top-level window of that class owned by the calling thread, with
+// the outer size given (as CreateWindowExA takes it; a backend whose window
+// manager draws the frame reports frame metrics of 0, so outer = client).
+// WM_CREATE reaches the window procedure before this returns. 0 on failure.
+Window CreateGraphWindow(const char* caption, std::uint32_t style, int x, int y, int width,
+                         int height);
+
+// Shows the window; UpdateWindow sends the first WM_PAINT at once when the
+// window has an update region.
+void ShowWindow(Window window, int command);
+void UpdateWindow(Window window);
+
+// --- Messages -----------------------------------------------------------------
+
+// Blocks until a message for the calling thread arrives: 1 for a message,
+// 0 for WM_QUIT, -1 on error (the connection to the display is gone, say).
+int GetMessage(Message& message);
+// Turns the key-down of a character key into a following WM_CHAR.
+void TranslateMessage(const Message& message);
+LRESULT DispatchMessage(const Message& message);
+// Default handling: WM_CLOSE destroys the window (WM_DESTROY reaches the
+// window procedure before it returns), everything else is ignored.
+LRESULT DefWindowProc(Window window, UINT message, WPARAM wParam, LPARAM lParam);
+void PostQuitMessage(int exitCode);
+
+// Queue a message without waiting. Any thread. false when the window or the
+// thread is gone.
+bool PostMessage(Window window, UINT message, WPARAM wParam, LPARAM lParam);
+bool PostThreadMessage(ThreadId thread, UINT message, WPARAM wParam, LPARAM lParam);
+ThreadId GetCurrentThreadId();
+
+// Called by the window thread as it ends: removes every window it still
+// owns, as the system does for a thread that ends.
+void ReleaseThreadWindows();
+
+// --- Drawing surfaces ---------------------------------------------------------
+
+// The memory image: 32-bit pixels 0x00RRGGBB, rows top down, stride in pixels.
+struct Image {
+  std::uint32_t* bits = nullptr;
+  int width = 0;
+  int height = 0;
+  int stride = 0;
+};
+
+// Creates the memory image of the window (width x height, black) and blacks
+// the window's client area. bits is null on failure. Window thread, at
+// WM_CREATE, with the drawing lock held.
+Image CreateSurfaces(Window window, int width, int height);
+// Releases what CreateSurfaces made. Window thread, drawing lock held.
+void DestroySurfaces(Window window);
+
+// Copies rect of the memory image into the window's own staging copy. Window
+// thread, drawing lock held: it is the only moment the image is read.
+void CopyToStaging(Window window, Rect rect);
+// Shows rect of the staging copy in the window. Window thread, no lock.
+void PresentStaging(Window window, Rect rect);
+
+// The part of the window that needs a repaint; false when there is none.
+// BeginPaint takes it and validates it, EndPaint closes the repaint.
+bool GetUpdateRect(Window window, Rect& rect);
+Rect BeginPaint(Window window);
+void EndPaint(Window window);
+
+// --- Window start-up -------------------------------------------------------------
+
+// Any thread. SetWindowText returns when the window thread has handled it.
+// A window of 0 does nothing.
+void SetWindowText(Window window, const char* text);
+// Greys the Close command of the window's system menu (on X11: the window
+// manager's close function is left out of the Motif hints). Any thread.
+void GreyCloseCommand(Window window);
+
+// --- Message box and error output -------------------------------------------------
+
+// A modal message box with an OK button only and no owner window; caption may
+// be null (no caption text). Any thread. Returns when it is dismissed.
+void MessageBox(const char* text, const char* caption);
+
+// Whether the process's error output is a character device (a console).
+bool ErrorOutputIsCharacterDevice();
+
+// A fault of the window system the program cannot go on from (the X server
+// went away, say): the backend calls the handler with a one-line description.
+// The handler does not return. Any thread.
+using FatalErrorHandler = void (*)(const char* text);
+void SetFatalErrorHandler(FatalErrorHandler handler);
+
+}  // namespace platform

@@ -1,0 +1,7 @@
+#include "runtime/runtime.hpp"
+
+namespace runtime {
+
+void InitModule() { SetFloatingPointEnvironment(); }
+
+}  // namespace runtime
