@@ -1,4 +1,4 @@
-// Win32 + GDI window system.
+// Message boxes and the error output's kind (placeholder until the runtime's error output lands).
 #include <cstdio>
 
 #include "platform/window_system.hpp"
