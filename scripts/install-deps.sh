@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages a task needs, only those not yet present.
+#   install-deps.sh run    what building and running the Linux program needs
+#   install-deps.sh test   everything: both targets, Wine, Xvfb, the test tools
+set -euo pipefail
+
+run_packages=(g++ cmake make libx11-dev libxext-dev)
+test_packages=("${run_packages[@]}" googletest libbenchmark-dev python3 xvfb xdotool x11-utils
+               imagemagick wine wine64 g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64)
+
+case "${1:-}" in
+  run) wanted=("${run_packages[@]}") ;;
+  test) wanted=("${test_packages[@]}") ;;
+  *) echo "usage: $0 run|test" >&2; exit 2 ;;
+esac
+
+missing=()
+for p in "${wanted[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if ((${#missing[@]})); then
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
