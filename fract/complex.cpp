@@ -11,7 +11,9 @@ tcomplex operator-(tcomplex a, tcomplex b) {
 tcomplex operator*(tcomplex a, tcomplex b) {
   // Products of two 32-bit values are exact in the 64-bit significand; the
   // sum or difference is rounded to it, then once more to 32 bits.
-  const long double re = static_cast<long double>(a.re) * b.re - static_cast<long double>(a.im) * b.im;
-  const long double im = static_cast<long double>(a.im) * b.re + static_cast<long double>(a.re) * b.im;
+  const long double re =
+      static_cast<long double>(a.re) * b.re - static_cast<long double>(a.im) * b.im;
+  const long double im =
+      static_cast<long double>(a.im) * b.re + static_cast<long double>(a.re) * b.im;
   return tcomplex{static_cast<float>(re), static_cast<float>(im)};
 }
