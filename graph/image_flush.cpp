@@ -1,0 +1,65 @@
+// Drawn pixels reach the window in batches: drawing marks the changed
+// rectangle and posts one flush; the window thread copies that rectangle out
+// of the image under the lock and shows it without the lock, so the drawing
+// thread never waits for the transfer to the screen.
+#include <algorithm>
+
+#include "graph/window_thread.hpp"
+
+namespace graph {
+
+platform::Image GraphImage;
+
+namespace {
+
+platform::Rect Dirty;       // changed since the last flush; GraphDrawing
+bool FlushPending = false;  // a flush message is on its way; GraphDrawing
+
+bool Mark(int left, int right, int top) {
+  if (Dirty.empty()) {
+    Dirty = {left, top, right, top + 1};
+  } else {
+    Dirty.left = std::min(Dirty.left, left);
+    Dirty.right = std::max(Dirty.right, right);
+    Dirty.top = std::min(Dirty.top, top);
+    Dirty.bottom = std::max(Dirty.bottom, top + 1);
+  }
+  if (FlushPending) return false;
+  FlushPending = true;
+  return true;
+}
+
+}  // namespace
+
+bool DrawPixelLocked(int x, int y, std::uint32_t pixel) {
+  GraphImage.bits[static_cast<std::ptrdiff_t>(y) * GraphImage.stride + x] = pixel;
+  return Mark(x, x + 1, y);
+}
+
+bool DrawRunLocked(int x1, int x2, int y, std::uint32_t pixel) {
+  std::uint32_t* row = GraphImage.bits + static_cast<std::ptrdiff_t>(y) * GraphImage.stride;
+  std::fill(row + x1, row + x2 + 1, pixel);
+  return Mark(x1, x2 + 1, y);
+}
+
+void PostFlush() { platform::PostMessage(GraphWindow.load(), WM_GRAPHFLUSH, 0, 0); }
+
+void FlushToWindow(platform::Window window) {
+  platform::Rect rect;
+  {
+    std::lock_guard lock(GraphDrawing);
+    rect = Dirty;
+    Dirty = {};
+    FlushPending = false;
+    if (rect.empty() || GraphImage.bits == nullptr) return;
+    platform::CopyToStaging(window, rect);
+  }
+  platform::PresentStaging(window, rect);
+}
+
+void ResetFlush() {
+  Dirty = {};
+  FlushPending = false;
+}
+
+}  // namespace graph

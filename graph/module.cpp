@@ -1,0 +1,44 @@
+// Start and exit of the graphics module.
+#include <string>
+
+#include "graph/graph.hpp"
+#include "graph/modes.hpp"
+#include "graph/window_thread.hpp"
+#include "runtime/runtime.hpp"
+
+namespace graph {
+
+namespace {
+
+runtime::ExitStep ExitSave = nullptr;
+
+// The window system failed beyond repair (the display went away, say).
+[[noreturn]] void WindowSystemFailed(const char* text) {
+  runtime::WriteErrorOutput(std::string(text) + "\r\n");
+  runtime::Halt(1);
+}
+
+}  // namespace
+
+void GraphExitProc() {
+  runtime::ExitProc = ExitSave;
+  // With an error pending the window goes before the report is shown.
+  if (IsGraphMode && (runtime::ErrorCode != 0 || runtime::ErrorAddr != nullptr)) CloseGraph();
+  FreeModeLists();
+}
+
+void InitModule() {
+  QueryAdapterInfo();
+  IsGraphMode = false;
+  DefaultHooks();
+  ExitSave = runtime::ExitProc;
+  runtime::ExitProc = GraphExitProc;
+  CharMessageHandler = nullptr;
+  MouseMessageHandler = nullptr;
+  CommandMessageHandler = nullptr;
+  NotifyMessageHandler = nullptr;
+  OnGraphWindowCreation = nullptr;
+  platform::SetFatalErrorHandler(WindowSystemFailed);
+}
+
+}  // namespace graph

@@ -1,0 +1,118 @@
+// The window thread and the hand-shakes that start and end it.
+#include "graph/window_thread.hpp"
+
+#include <condition_variable>
+#include <thread>
+
+#include "graph/graph.hpp"
+#include "runtime/runtime.hpp"
+
+namespace graph {
+
+std::atomic<platform::Window> GraphWindow{0};
+std::atomic<platform::ThreadId> MessageThreadID{0};
+std::atomic<std::uint32_t> MessageThreadExitCode{0};
+std::mutex GraphDrawing;
+std::atomic<bool> GraphRunning{false};
+std::uint32_t ExtraStyle = 0;
+
+namespace {
+
+std::thread MessageThread;
+bool ClassRegistered = false;  // once per process; window thread
+
+// The start-up wait sleeps here until the window is painted or the thread ends.
+std::mutex StartupLock;
+std::condition_variable StartupSignal;
+
+constexpr std::uint32_t WS_MAXIMIZE = platform::WS_MAXIMIZE;
+
+void WindowThreadMain() {
+  const std::uint32_t code = MessageHandleThread();
+  platform::ReleaseThreadWindows();
+  {
+    std::lock_guard lock(StartupLock);
+    MessageThreadExitCode = code;
+  }
+  StartupSignal.notify_all();
+}
+
+// The image outlives the window only when the loop ended without WM_DESTROY
+// (the connection to the display broke, say): release it like WM_DESTROY would.
+void ReleaseLeftoverSurfaces() {
+  std::lock_guard lock(GraphDrawing);
+  GraphRunning = false;
+  if (GraphImage.bits != nullptr) {
+    platform::DestroySurfaces(GraphWindow.load());
+    GraphImage = {};
+  }
+  ResetFlush();
+}
+
+}  // namespace
+
+void AnnounceRunning() {
+  {
+    std::lock_guard lock(StartupLock);
+    GraphRunning = true;
+  }
+  StartupSignal.notify_all();
+}
+
+std::uint32_t MessageHandleThread() {
+  runtime::PrepareWorkerThread();
+  MessageThreadID = platform::GetCurrentThreadId();
+  if (!ClassRegistered) {
+    if (!WinRegister()) {
+      platform::MessageBox("Window registration failed", nullptr);
+      return 1;
+    }
+    ClassRegistered = true;
+  }
+  const platform::Window window = WinCreate();
+  if (window == 0) {
+    ReleaseLeftoverSurfaces();
+    GraphWindow = 0;
+    platform::MessageBox("Window creation failed", nullptr);
+    return 1;
+  }
+  GraphWindow = window;
+  platform::Message message;
+  while (platform::GetMessage(message) == 1) {
+    platform::TranslateMessage(message);
+    platform::DispatchMessage(message);
+  }
+  ReleaseLeftoverSurfaces();
+  return 0;
+}
+
+bool StartWindowThread() {
+  ExtraStyle = (IntCurrentMode >= 245 && IntCurrentMode <= 249) ? WS_MAXIMIZE : 0;
+  GraphRunning = false;
+  GraphWindow = 0;
+  MessageThreadID = 0;
+  MessageThreadExitCode = STILL_ACTIVE;
+  MessageThread = std::thread(WindowThreadMain);
+  std::unique_lock lock(StartupLock);
+  StartupSignal.wait(lock, [] { return GraphRunning || MessageThreadExitCode != STILL_ACTIVE; });
+  if (MessageThreadExitCode == STILL_ACTIVE) return true;
+  lock.unlock();
+  MessageThread.join();
+  return false;
+}
+
+void StopWindowThread() {
+  platform::PostMessage(GraphWindow.load(), platform::WM_DESTROY, 0, 0);
+  platform::PostThreadMessage(MessageThreadID.load(), platform::WM_QUIT, 0, 0);
+  if (MessageThread.joinable()) {
+    if (MessageThread.get_id() == std::this_thread::get_id()) {
+      MessageThread.detach();
+    } else {
+      MessageThread.join();
+      GraphWindow = 0;
+    }
+  }
+  MessageThreadID = 0;
+}
+
+}  // namespace graph

@@ -1,0 +1,80 @@
+// The in-process window system's own state, shared by its source files.
+#pragma once
+
+#include <array>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/window_system.hpp"
+
+namespace platform::memory {
+
+struct WindowRecord {
+  ThreadId owner = 0;  // 0: a window of another program, which takes no messages
+  WindowProc proc = nullptr;
+  std::string caption;
+  std::uint32_t style = 0;
+  bool closeGreyed = false;
+  bool visible = false;
+  int clientWidth = 0;
+  int clientHeight = 0;
+  Rect update;  // needs a repaint; empty when valid
+  // The memory image and the staging copy (imageWidth x imageHeight), and
+  // the client area as the user sees it (clientWidth x clientHeight).
+  std::vector<std::uint32_t> image;
+  std::vector<std::uint32_t> staging;
+  std::vector<std::uint32_t> surface;
+  int imageWidth = 0;
+  int imageHeight = 0;
+  int paints = 0;
+};
+
+// A message handed to another thread's window procedure; the sender waits
+// until done.
+struct SentMessage {
+  Window window = 0;
+  UINT message = 0;
+  WPARAM wParam = 0;
+  LPARAM lParam = 0;
+  bool done = false;
+};
+
+struct ThreadQueue {
+  std::deque<Message> posted;
+  std::deque<SentMessage*> sent;
+  bool quit = false;
+  bool busy = true;  // handling a message, or not yet in its message loop
+};
+
+inline constexpr int MetricCount = 64;
+
+struct State {
+  std::mutex lock;
+  // Signalled on every change: new messages, handled messages, idle threads.
+  std::condition_variable changed;
+  std::map<Window, WindowRecord> windows;
+  std::map<ThreadId, ThreadQueue> queues;
+  Window nextWindow = 0x10;
+  WindowProc classProc = nullptr;
+  bool failRegistration = false;
+  bool failCreation = false;
+  std::array<int, MetricCount> metrics{};
+  FatalErrorHandler fatalErrorHandler = nullptr;
+};
+
+// Lock held for all of these but TheState.
+State& TheState();
+WindowRecord* FindWindowRecord(Window window);
+ThreadQueue& QueueOf(ThreadId thread);
+void ResetMetricsLocked();
+// A 1280 x 1024 screen, 4-pixel frames, a 23-pixel caption.
+void DefaultMetrics(std::array<int, MetricCount>& metrics);
+// Adds r to the window's update region, clipped to its client area.
+void InvalidateLocked(WindowRecord& record, Rect r);
+
+}  // namespace platform::memory

@@ -1,0 +1,209 @@
+// Windows of the in-process window system: screen metrics, the window class,
+// creation, showing, caption and system menu, and other programs' windows.
+#include <algorithm>
+
+#include "platform/memory/memory_control.hpp"
+#include "platform/memory/memory_state.hpp"
+
+namespace platform {
+
+namespace memory {
+
+State& TheState() {
+  static State* const state = [] {
+    auto* s = new State;
+    DefaultMetrics(s->metrics);
+    return s;
+  }();
+  return *state;
+}
+
+}  // namespace memory
+
+using memory::TheState;
+
+int GetSystemMetrics(int index) {
+  std::lock_guard lock(TheState().lock);
+  return index >= 0 && index < memory::MetricCount ? TheState().metrics[index] : 0;
+}
+
+bool RegisterWindowClass(WindowProc proc) {
+  std::lock_guard lock(TheState().lock);
+  if (TheState().failRegistration) return false;
+  TheState().classProc = proc;
+  memory::QueueOf(GetCurrentThreadId());
+  return true;
+}
+
+Window CreateGraphWindow(const char* caption, std::uint32_t style, int, int, int width,
+                         int height) {
+  memory::State& state = TheState();
+  Window window = 0;
+  WindowProc proc = nullptr;
+  {
+    std::lock_guard lock(state.lock);
+    if (state.failCreation || state.classProc == nullptr) return 0;
+    memory::QueueOf(GetCurrentThreadId());
+    window = state.nextWindow++;
+    memory::WindowRecord& record = state.windows[window];
+    record.owner = GetCurrentThreadId();
+    record.proc = proc = state.classProc;
+    record.caption = caption;
+    record.style = style;
+    if ((style & WS_MAXIMIZE) != 0) {
+      record.clientWidth = state.metrics[SM_CXFULLSCREEN];
+      record.clientHeight = state.metrics[SM_CYFULLSCREEN];
+    } else {
+      record.clientWidth = width - 2 * state.metrics[SM_CXFRAME];
+      record.clientHeight = height - 2 * state.metrics[SM_CYFRAME] - state.metrics[SM_CYCAPTION];
+    }
+  }
+  if (proc(window, WM_CREATE, 0, 0) == -1) {
+    std::lock_guard lock(state.lock);
+    state.windows.erase(window);
+    return 0;
+  }
+  return window;
+}
+
+void ShowWindow(Window window, int) {
+  std::lock_guard lock(TheState().lock);
+  memory::WindowRecord* record = memory::FindWindowRecord(window);
+  if (record == nullptr || record->visible) return;
+  record->visible = true;
+  memory::InvalidateLocked(*record, {0, 0, record->clientWidth, record->clientHeight});
+}
+
+void UpdateWindow(Window window) {
+  WindowProc proc = nullptr;
+  {
+    std::lock_guard lock(TheState().lock);
+    memory::WindowRecord* record = memory::FindWindowRecord(window);
+    if (record == nullptr || !record->visible || record->update.empty()) return;
+    ++record->paints;
+    proc = record->proc;
+  }
+  proc(window, WM_PAINT, 0, 0);
+}
+
+void GreyCloseCommand(Window window) {
+  std::lock_guard lock(TheState().lock);
+  if (memory::WindowRecord* record = memory::FindWindowRecord(window)) record->closeGreyed = true;
+}
+
+void SetFatalErrorHandler(FatalErrorHandler handler) {
+  std::lock_guard lock(TheState().lock);
+  TheState().fatalErrorHandler = handler;
+}
+
+namespace memory {
+
+WindowRecord* FindWindowRecord(Window window) {
+  const auto found = TheState().windows.find(window);
+  return found != TheState().windows.end() ? &found->second : nullptr;
+}
+
+void ResetMetricsLocked() { DefaultMetrics(TheState().metrics); }
+
+void DefaultMetrics(std::array<int, MetricCount>& m) {
+  m.fill(0);
+  m[SM_CXSCREEN] = 1280;
+  m[SM_CYSCREEN] = 1024;
+  m[SM_CXFRAME] = 4;
+  m[SM_CYFRAME] = 4;
+  m[SM_CYCAPTION] = 23;
+  m[SM_CXFULLSCREEN] = 1280;
+  m[SM_CYFULLSCREEN] = 977;
+}
+
+void SetSystemMetric(int index, int value) {
+  std::lock_guard lock(TheState().lock);
+  if (index >= 0 && index < MetricCount) TheState().metrics[index] = value;
+}
+
+void ResetSystemMetrics() {
+  std::lock_guard lock(TheState().lock);
+  ResetMetricsLocked();
+}
+
+void FailWindowRegistration(bool fail) {
+  std::lock_guard lock(TheState().lock);
+  TheState().failRegistration = fail;
+}
+
+void FailWindowCreation(bool fail) {
+  std::lock_guard lock(TheState().lock);
+  TheState().failCreation = fail;
+}
+
+bool WindowExists(Window window) {
+  std::lock_guard lock(TheState().lock);
+  return FindWindowRecord(window) != nullptr;
+}
+
+std::string Caption(Window window) {
+  std::lock_guard lock(TheState().lock);
+  const WindowRecord* record = FindWindowRecord(window);
+  return record != nullptr ? record->caption : std::string();
+}
+
+bool CloseGreyed(Window window) {
+  std::lock_guard lock(TheState().lock);
+  const WindowRecord* record = FindWindowRecord(window);
+  return record != nullptr && record->closeGreyed;
+}
+
+std::uint32_t Style(Window window) {
+  std::lock_guard lock(TheState().lock);
+  const WindowRecord* record = FindWindowRecord(window);
+  return record != nullptr ? record->style : 0;
+}
+
+Rect ClientRect(Window window) {
+  std::lock_guard lock(TheState().lock);
+  const WindowRecord* record = FindWindowRecord(window);
+  return record != nullptr ? Rect{0, 0, record->clientWidth, record->clientHeight} : Rect{};
+}
+
+int PaintCount(Window window) {
+  std::lock_guard lock(TheState().lock);
+  const WindowRecord* record = FindWindowRecord(window);
+  return record != nullptr ? record->paints : 0;
+}
+
+Window CreateForeignWindow(const char* caption) {
+  std::lock_guard lock(TheState().lock);
+  const Window window = TheState().nextWindow++;
+  WindowRecord& record = TheState().windows[window];
+  record.caption = caption;
+  record.visible = true;
+  return window;
+}
+
+void DestroyForeignWindow(Window window) {
+  std::lock_guard lock(TheState().lock);
+  const auto found = TheState().windows.find(window);
+  if (found != TheState().windows.end() && found->second.owner == 0)
+    TheState().windows.erase(found);
+}
+
+Window FindWindowByCaption(const char* caption) {
+  std::lock_guard lock(TheState().lock);
+  for (const auto& [id, record] : TheState().windows) {
+    if (record.caption == caption) return id;
+  }
+  return 0;
+}
+
+void RaiseFatalError(const char* text) {
+  FatalErrorHandler handler = nullptr;
+  {
+    std::lock_guard lock(TheState().lock);
+    handler = TheState().fatalErrorHandler;
+  }
+  if (handler != nullptr) handler(text);
+}
+
+}  // namespace memory
+
+}  // namespace platform
