@@ -1,0 +1,116 @@
+// X events as window messages: Expose adds to the repaint region, the window
+// manager's delete request becomes WM_CLOSE, keys become the key messages
+// Windows would send for them.
+#include <X11/XKBlib.h>
+
+#include <algorithm>
+#include <bitset>
+
+#include "platform/x11/key_translation.hpp"
+#include "platform/x11/x11_backend.hpp"
+
+namespace platform::x11 {
+
+namespace {
+
+std::bitset<256> KeysDown;  // by key code: a press of a key already down is a repeat
+
+void AddToUpdate(const XExposeEvent& expose) {
+  const Rect rect{expose.x, expose.y, expose.x + expose.width, expose.y + expose.height};
+  Rect& update = TheWindow.update;
+  if (update.empty()) {
+    update = rect;
+  } else {
+    update.left = std::min(update.left, rect.left);
+    update.top = std::min(update.top, rect.top);
+    update.right = std::max(update.right, rect.right);
+    update.bottom = std::max(update.bottom, rect.bottom);
+  }
+}
+
+void OnClientMessage(const XClientMessageEvent& event) {
+  if (event.message_type != TheAtoms.wmProtocols || event.format != 32) return;
+  const Atom protocol = static_cast<Atom>(event.data.l[0]);
+  if (protocol == TheAtoms.wmDeleteWindow) {
+    QueueFromWindowThread({TheWindow.id, WM_CLOSE, 0, 0}, false);
+  } else if (protocol == TheAtoms.netWmPing) {
+    // The window manager checks that we still answer.
+    XEvent reply;
+    reply.xclient = event;
+    reply.xclient.window = DefaultRootWindow(TheDisplay);
+    XSendEvent(TheDisplay, reply.xclient.window, False,
+               SubstructureNotifyMask | SubstructureRedirectMask, &reply);
+  }
+}
+
+// Where auto-repeat cannot be made detectable, a repeat arrives as a release
+// followed at once by a press of the same key with the same time stamp: drop
+// the release, and the press counts as a repeat since the key stays down.
+bool IsRepeatRelease(const XKeyEvent& release) {
+  if (XEventsQueued(TheDisplay, QueuedAfterReading) == 0) return false;
+  XEvent next;
+  XPeekEvent(TheDisplay, &next);
+  return next.type == KeyPress && next.xkey.window == release.window &&
+         next.xkey.keycode == release.keycode && next.xkey.time == release.time;
+}
+
+void OnKey(XKeyEvent& event) {
+  const bool press = event.type == KeyPress;
+  if (!press && IsRepeatRelease(event)) return;
+  char text[8];
+  KeySym effective = 0;
+  XLookupString(&event, text, sizeof text, &effective, nullptr);
+  const KeySym base = XLookupKeysym(&event, 0);
+  const KeyMessages keys =
+      TranslateKey(static_cast<std::uint32_t>(base), static_cast<std::uint32_t>(effective), press,
+                   (event.state & ControlMask) != 0, (event.state & Mod1Mask) != 0);
+  const unsigned code = event.keycode & 0xFF;
+  const bool wasDown = KeysDown.test(code);
+  KeysDown.set(code, press);
+  // lParam as Windows packs it: repeat count 1, scan code, Alt held, the
+  // previous key state and the transition.
+  LPARAM lParam = 1 | (static_cast<LPARAM>((event.keycode - 8) & 0xFF) << 16);
+  if ((event.state & Mod1Mask) != 0 || keys.virtualKey == VK_MENU) lParam |= LPARAM{1} << 29;
+  if (wasDown || !press) lParam |= LPARAM{1} << 30;
+  if (!press) lParam |= LPARAM{1} << 31;
+  QueueKey({TheWindow.id, keys.key, keys.virtualKey, lParam}, keys.charMessage, keys.character);
+}
+
+}  // namespace
+
+void TranslatePendingEvents() {
+  while (XPending(TheDisplay) > 0) {
+    XEvent event;
+    XNextEvent(TheDisplay, &event);
+    if (event.type == MappingNotify) {
+      XRefreshKeyboardMapping(&event.xmapping);
+      continue;
+    }
+    if (TheWindow.id == 0 || event.xany.window != TheWindow.id) continue;
+    switch (event.type) {
+      case Expose:
+        AddToUpdate(event.xexpose);
+        break;
+      case ClientMessage:
+        OnClientMessage(event.xclient);
+        break;
+      case KeyPress:
+      case KeyRelease:
+        OnKey(event.xkey);
+        break;
+      case FocusOut:
+        // Keys released elsewhere send no release here.
+        KeysDown.reset();
+        break;
+      default:
+        break;
+    }
+  }
+}
+
+void ResetKeyState() {
+  KeysDown.reset();
+  LastKeyCharacter.valid = false;
+}
+
+}  // namespace platform::x11

@@ -1,0 +1,256 @@
+// The graphics window on X11: creation with its caption, protocols and
+// hints, showing, the first paint, default handling and destruction.
+#include <X11/XKBlib.h>
+#include <X11/Xatom.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "platform/x11/x11_backend.hpp"
+
+namespace platform {
+
+namespace x11 {
+
+GraphWindowRecord TheWindow;
+
+namespace {
+
+WindowProc ClassProc = nullptr;
+
+// _MOTIF_WM_HINTS: flags, functions, decorations, input mode, status.
+constexpr long MwmHintsFunctions = 1;
+constexpr long MwmFuncResize = 2;
+constexpr long MwmFuncMove = 4;
+constexpr long MwmFuncMinimize = 8;
+constexpr long MwmFuncMaximize = 16;
+constexpr long MwmFuncClose = 32;
+
+// A TrueColor visual to draw 0x00RRGGBB pixels into: the screen's own when
+// it is one, else the first of depth 24 or 32.
+bool ChooseVisual(Visual*& visual, int& depth) {
+  const int screen = DefaultScreen(TheDisplay);
+  visual = DefaultVisual(TheDisplay, screen);
+  depth = DefaultDepth(TheDisplay, screen);
+  if (visual->c_class == TrueColor && depth >= 24) return false;
+  XVisualInfo info;
+  for (int wanted : {24, 32}) {
+    if (XMatchVisualInfo(TheDisplay, screen, wanted, TrueColor, &info) != 0) {
+      visual = info.visual;
+      depth = info.depth;
+      return true;
+    }
+  }
+  visual = nullptr;
+  return false;
+}
+
+// Black in the visual: at depth 32 the bits outside the colour masks are
+// alpha, which must be opaque.
+unsigned long BlackPixelOf(const Visual* visual, int depth) {
+  if (depth < 32) return 0;
+  return ~(visual->red_mask | visual->green_mask | visual->blue_mask) & 0xFFFFFFFFul;
+}
+
+std::string Utf8FromLatin1(const char* text) {
+  std::string out;
+  for (const char* p = text; *p != '\0'; ++p) {
+    const auto c = static_cast<unsigned char>(*p);
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else {
+      out += static_cast<char>(0xC0 | (c >> 6));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  return out;
+}
+
+void SetProtocolsAndHints(::Window id, int x, int y, int width, int height, bool maximize) {
+  Atom protocols[] = {TheAtoms.wmDeleteWindow, TheAtoms.netWmPing};
+  XSetWMProtocols(TheDisplay, id, protocols, 2);
+
+  XSizeHints* size = XAllocSizeHints();
+  size->flags = PSize;
+  size->width = width;
+  size->height = height;
+  if (x != CW_USEDEFAULT) {
+    size->flags |= PPosition;
+    size->x = x;
+    size->y = y;
+  }
+  XSetWMNormalHints(TheDisplay, id, size);
+  XFree(size);
+
+  XWMHints* wm = XAllocWMHints();
+  wm->flags = InputHint | StateHint;
+  wm->input = True;
+  wm->initial_state = NormalState;
+  XSetWMHints(TheDisplay, id, wm);
+  XFree(wm);
+
+  char name[] = "fractals";
+  char className[] = "Fractals";
+  XClassHint classHint{name, className};
+  XSetClassHint(TheDisplay, id, &classHint);
+
+  const long pid = getpid();
+  XChangeProperty(TheDisplay, id, TheAtoms.netWmPid, XA_CARDINAL, 32, PropModeReplace,
+                  reinterpret_cast<const unsigned char*>(&pid), 1);
+
+  if (maximize) {
+    const Atom state[] = {TheAtoms.netWmStateMaxVert, TheAtoms.netWmStateMaxHorz};
+    XChangeProperty(TheDisplay, id, TheAtoms.netWmState, XA_ATOM, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(state), 2);
+  }
+}
+
+}  // namespace
+
+void ApplyCaption(const char* text) {
+  if (TheWindow.id == 0) return;
+  // WM_NAME in Latin-1 (as the program's 8-bit texts are), _NET_WM_NAME in
+  // UTF-8 for the window managers that prefer it.
+  XStoreName(TheDisplay, TheWindow.id, text);
+  XSetIconName(TheDisplay, TheWindow.id, text);
+  const std::string utf8 = Utf8FromLatin1(text);
+  XChangeProperty(TheDisplay, TheWindow.id, TheAtoms.netWmName, TheAtoms.utf8String, 8,
+                  PropModeReplace, reinterpret_cast<const unsigned char*>(utf8.data()),
+                  static_cast<int>(utf8.size()));
+  XFlush(TheDisplay);
+}
+
+void ApplyMotifHints(bool closeEnabled) {
+  if (TheWindow.id == 0) return;
+  long functions = MwmFuncResize | MwmFuncMove | MwmFuncMinimize | MwmFuncMaximize;
+  if (closeEnabled) functions |= MwmFuncClose;
+  const long hints[5] = {MwmHintsFunctions, functions, 0, 0, 0};
+  XChangeProperty(TheDisplay, TheWindow.id, TheAtoms.motifWmHints, TheAtoms.motifWmHints, 32,
+                  PropModeReplace, reinterpret_cast<const unsigned char*>(hints), 5);
+  XFlush(TheDisplay);
+}
+
+void DestroyGraphWindow() {
+  if (TheWindow.id == 0) return;
+  SetPostTarget(0);
+  ReleaseStaging();
+  if (TheWindow.gc != nullptr) XFreeGC(TheDisplay, TheWindow.gc);
+  XDestroyWindow(TheDisplay, TheWindow.id);
+  if (TheWindow.colormap != 0) XFreeColormap(TheDisplay, TheWindow.colormap);
+  XFlush(TheDisplay);
+  TheWindow = {};
+  ResetKeyState();
+}
+
+}  // namespace x11
+
+using namespace x11;
+
+bool RegisterWindowClass(WindowProc proc) {
+  ClassProc = proc;
+  return proc != nullptr;
+}
+
+Window CreateGraphWindow(const char* caption, std::uint32_t style, int x, int y, int width,
+                         int height) {
+  ClaimQueue();
+  if (ClassProc == nullptr || TheWindow.id != 0 || width <= 0 || height <= 0) return 0;
+  if (OpenConnection() == nullptr) return 0;
+  // Auto-repeat then gives repeated presses without the releases between.
+  Bool detectable = False;
+  XkbSetDetectableAutoRepeat(TheDisplay, True, &detectable);
+
+  Visual* visual = nullptr;
+  int depth = 0;
+  const bool ownColormap = ChooseVisual(visual, depth);
+  if (visual == nullptr) return 0;
+  const ::Window root = DefaultRootWindow(TheDisplay);
+
+  XSetWindowAttributes attributes{};
+  attributes.background_pixel = BlackPixelOf(visual, depth);
+  attributes.border_pixel = 0;
+  // Enlarging keeps the image at the top left, the new area black.
+  attributes.bit_gravity = NorthWestGravity;
+  attributes.event_mask =
+      ExposureMask | KeyPressMask | KeyReleaseMask | StructureNotifyMask | FocusChangeMask;
+  unsigned long mask = CWBackPixel | CWBorderPixel | CWBitGravity | CWEventMask;
+  Colormap colormap = 0;
+  if (ownColormap) {
+    colormap = XCreateColormap(TheDisplay, root, visual, AllocNone);
+    attributes.colormap = colormap;
+    mask |= CWColormap;
+  }
+  const int left = x == CW_USEDEFAULT ? 0 : x;
+  const int top = x == CW_USEDEFAULT ? 0 : y;
+  const ::Window id = XCreateWindow(TheDisplay, root, left, top, static_cast<unsigned>(width),
+                                    static_cast<unsigned>(height), 0, depth, InputOutput, visual,
+                                    mask, &attributes);
+  if (id == 0) {
+    if (colormap != 0) XFreeColormap(TheDisplay, colormap);
+    return 0;
+  }
+  TheWindow.id = id;
+  TheWindow.proc = ClassProc;
+  TheWindow.visual = visual;
+  TheWindow.depth = depth;
+  TheWindow.colormap = colormap;
+  TheWindow.gc = XCreateGC(TheDisplay, id, 0, nullptr);
+  XSetGraphicsExposures(TheDisplay, TheWindow.gc, False);
+  SetProtocolsAndHints(id, x, y, width, height, (style & WS_MAXIMIZE) != 0);
+  ApplyCaption(caption != nullptr ? caption : "");
+  // Before mapping, so that window managers that read them once see them.
+  ApplyMotifHints(true);
+  // A new window is wholly invalid, so its first UpdateWindow paints it.
+  TheWindow.update = {0, 0, width, height};
+  SetPostTarget(id);
+
+  if (TheWindow.proc(id, WM_CREATE, 0, 0) == -1) {
+    TheWindow.proc(id, WM_DESTROY, 0, 0);
+    DestroyGraphWindow();
+    return 0;
+  }
+  return id;
+}
+
+void ShowWindow(Window window, int command) {
+  if (window == 0 || window != TheWindow.id) return;
+  if (command == 0) {
+    XUnmapWindow(TheDisplay, TheWindow.id);
+  } else {
+    XMapWindow(TheDisplay, TheWindow.id);
+  }
+  XFlush(TheDisplay);
+}
+
+void UpdateWindow(Window window) {
+  if (window == 0 || window != TheWindow.id || TheWindow.update.empty()) return;
+  TheWindow.proc(window, WM_PAINT, 0, 0);
+}
+
+LRESULT DefWindowProc(Window window, UINT message, WPARAM, LPARAM lParam) {
+  if (window == 0 || window != TheWindow.id) return 0;
+  switch (message) {
+    case WM_CLOSE:
+      // Destroying the window: its procedure hears WM_DESTROY first.
+      TheWindow.proc(window, WM_DESTROY, 0, 0);
+      DestroyGraphWindow();
+      return 0;
+    case WM_SETTEXT:
+      ApplyCaption(reinterpret_cast<const char*>(lParam));
+      return 1;
+    case WM_PAINT:
+      // A paint nobody handled still validates the window.
+      TheWindow.update = {};
+      return 0;
+    default:
+      return 0;
+  }
+}
+
+void ReleaseThreadWindows() {
+  if (TheDisplay != nullptr) DestroyGraphWindow();
+  ReleaseQueue();
+  CloseConnection();
+}
+
+}  // namespace platform

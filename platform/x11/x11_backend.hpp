@@ -1,0 +1,110 @@
+// State shared by the files of the X11 window system. Everything here is
+// used by the window thread alone unless it says otherwise.
+#pragma once
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XShm.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "platform/window_system.hpp"
+
+namespace platform::x11 {
+
+// --- Connection (connection_x11.cpp) -------------------------------------------
+
+// The window thread's connection, opened for the window and closed when the
+// thread ends; null while there is none.
+extern Display* TheDisplay;
+
+// Opens the window thread's connection (XInitThreads first, error handlers
+// installed). Null when the display cannot be opened.
+Display* OpenConnection();
+void CloseConnection();
+
+// Runs fn with protocol errors counted instead of logged; returns whether
+// none arose. Used where an error only means "fall back" (shared memory).
+bool WithoutProtocolErrors(void (*fn)(void*), void* context);
+
+struct Atoms {
+  Atom wmProtocols = 0;
+  Atom wmDeleteWindow = 0;
+  Atom netWmPing = 0;
+  Atom netWmName = 0;
+  Atom netWmPid = 0;
+  Atom netWmState = 0;
+  Atom netWmStateMaxVert = 0;
+  Atom netWmStateMaxHorz = 0;
+  Atom motifWmHints = 0;
+  Atom utf8String = 0;
+};
+extern Atoms TheAtoms;
+
+// --- The graphics window (window_x11.cpp) ----------------------------------------
+
+struct Staging {
+  XImage* image = nullptr;
+  XShmSegmentInfo shm{};
+  bool shared = false;      // attached as MIT-SHM segment
+  std::uint32_t alpha = 0;  // bits outside the colour masks, set on every pixel
+  bool direct = false;      // pixels are 0x00RRGGBB words in host order: copy as they are
+};
+
+struct GraphWindowRecord {
+  ::Window id = 0;  // 0: no window
+  WindowProc proc = nullptr;
+  Visual* visual = nullptr;
+  int depth = 0;
+  Colormap colormap = 0;  // ours only when the default visual would not do
+  GC gc = nullptr;
+  Rect update;                        // accumulated region needing a repaint (bounding box)
+  std::vector<std::uint32_t> pixels;  // the memory image
+  Image image;
+  Staging staging;
+};
+extern GraphWindowRecord TheWindow;
+
+// Removes the window from the server and forgets it; surfaces included.
+void DestroyGraphWindow();
+// Sets the caption in WM_NAME and _NET_WM_NAME and flushes.
+void ApplyCaption(const char* text);
+// Publishes the Motif hints, with or without the Close function.
+void ApplyMotifHints(bool closeEnabled);
+
+// --- Surfaces (surfaces_x11.cpp) ---------------------------------------------------
+
+void ReleaseStaging();
+
+// --- Messages (message_queue_x11.cpp, events_x11.cpp) -------------------------------
+
+// The calling thread becomes the window thread whose queue posts reach.
+void ClaimQueue();
+// The window thread ends: posts fail from now on, waiting senders return.
+void ReleaseQueue();
+// The window that PostMessage, SetWindowText and GreyCloseCommand accept;
+// 0 when it is gone, which also releases every waiting sender.
+void SetPostTarget(::Window window);
+
+// Queues a message for the window thread; from the window thread itself.
+void QueueFromWindowThread(const Message& message, bool front);
+// Queues a key-down or key-up together with the character TranslateMessage
+// is to make of it (charMessage 0: none).
+void QueueKey(const Message& message, UINT charMessage, int character);
+
+// The character the last key-down that GetMessage returned types.
+struct PendingCharacter {
+  bool valid = false;
+  LPARAM lParam = 0;
+  UINT message = 0;
+  int character = 0;
+};
+extern PendingCharacter LastKeyCharacter;
+
+// Turns the X events received so far into messages (and the repaint region).
+void TranslatePendingEvents();
+// Forgets which keys are down, when a window goes.
+void ResetKeyState();
+
+}  // namespace platform::x11
