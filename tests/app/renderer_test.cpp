@@ -135,10 +135,10 @@ TEST_F(Renderer, NegativeScaleReflectsThroughTheCentre) {
   for (std::size_t n = 0; n < 200; ++n)
     SetPoint(n, static_cast<float>(n % 37) - 18.5f, static_cast<float>(n % 23) - 11.0f,
              static_cast<float>(n % 11), 49.0f + static_cast<float>(n % 16));
-  const tpixelarr before = *cloud_;
+  const auto before = std::make_unique<tpixelarr>(*cloud_);
   Frame(kScale, 200);
   const std::vector<Pixel> positive = calls;
-  *cloud_ = before;
+  *cloud_ = *before;
   calls.clear();
   Frame(-kScale, 200);
   ASSERT_EQ(calls.size(), positive.size());
