@@ -11,6 +11,7 @@ namespace graph {
 namespace {
 
 runtime::ExitStep ExitSave = nullptr;
+bool InExitChain = false;
 
 // The window system failed beyond repair (the display went away, say).
 [[noreturn]] void WindowSystemFailed(const char* text) {
@@ -22,6 +23,7 @@ runtime::ExitStep ExitSave = nullptr;
 
 void GraphExitProc() {
   runtime::ExitProc = ExitSave;
+  InExitChain = false;
   // With an error pending the window goes before the report is shown.
   if (IsGraphMode && (runtime::ErrorCode != 0 || runtime::ErrorAddr != nullptr)) CloseGraph();
   FreeModeLists();
@@ -31,8 +33,12 @@ void InitModule() {
   QueryAdapterInfo();
   IsGraphMode = false;
   DefaultHooks();
-  ExitSave = runtime::ExitProc;
-  runtime::ExitProc = GraphExitProc;
+  // Once in the chain, however often the module is started.
+  if (!InExitChain) {
+    ExitSave = runtime::ExitProc;
+    runtime::ExitProc = GraphExitProc;
+    InExitChain = true;
+  }
   CharMessageHandler = nullptr;
   MouseMessageHandler = nullptr;
   CommandMessageHandler = nullptr;

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/window_system.hpp"
 
@@ -56,5 +57,22 @@ bool SurfaceShowsImage(Window window);
 
 // Calls the handler given to SetFatalErrorHandler, as a broken display would.
 void RaiseFatalError(const char* text);
+
+}  // namespace platform::memory
+
+// --- Message boxes and the error output ------------------------------------------
+namespace platform::memory {
+
+struct ShownMessageBox {
+  std::string caption;
+  std::string text;
+};
+
+// The message boxes shown so far, oldest first. Any thread.
+std::vector<ShownMessageBox> MessageBoxes();
+void ClearMessageBoxes();
+
+// What ErrorOutputIsCharacterDevice reports; false at start. Any thread.
+void SetErrorOutputIsCharacterDevice(bool isCharacterDevice);
 
 }  // namespace platform::memory

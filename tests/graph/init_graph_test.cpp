@@ -1,0 +1,279 @@
+// Entering and leaving graphics mode: GraphResult, the state each outcome
+// leaves, and what drawing does outside graphics mode.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "graph_fixture.hpp"
+#include "runtime/runtime.hpp"
+
+namespace {
+
+using namespace graph_test;
+
+const char* const NotInGraphicsMode =
+    "Error: Not in graphics mode \\(use InitGraph and test GraphResult afterwards\\)";
+
+TEST_F(GraphTest, ProgramModeOpensA256Colour800x600Window) {
+  std::int16_t driver = 15;
+  std::int16_t mode = 30010;
+  graph::InitGraph(driver, mode, "");
+  EXPECT_EQ(driver, 15);
+  EXPECT_EQ(mode, 30010);
+  EXPECT_EQ(graph::GraphResult, graph::grOk);
+  EXPECT_TRUE(graph::IsGraphMode);
+  EXPECT_EQ(graph::GetMaxX(), 799);
+  EXPECT_EQ(graph::GetMaxY(), 599);
+  EXPECT_EQ(graph::GetMaxColor(), 255);
+  EXPECT_EQ(graph::IntCurrentMode, 259);
+  EXPECT_EQ(graph::IntCurrentDriver, 15);
+  EXPECT_EQ(graph::IntCurrentNewDriver, 15);
+  EXPECT_EQ(graph::PaletteSize, 256);
+  EXPECT_TRUE(graph::GraphRunning);
+
+  EXPECT_EQ(mem::Caption(Window()), "Graph window application");
+  EXPECT_EQ(mem::Style(Window()), platform::WS_OVERLAPPEDWINDOW);
+  const platform::Rect client = mem::ClientRect(Window());
+  EXPECT_EQ(client.right, 800);
+  EXPECT_EQ(client.bottom, 600);
+  EXPECT_EQ(LitImagePixels(), 0);
+  mem::WaitUntilIdle();
+  EXPECT_TRUE(mem::SurfaceShowsImage(Window()));
+}
+
+TEST_F(GraphTest, InitGraphSetsTheWholeSurfaceAsViewportAndTheDefaults) {
+  graph::StartXViewPort = 5;
+  graph::CurrentColor = 3;
+  graph::CurrentBkColor = 7;
+  graph::ClipPixels = false;
+  OpenProgramMode();
+  EXPECT_EQ(graph::StartXViewPort, 0);
+  EXPECT_EQ(graph::StartYViewPort, 0);
+  EXPECT_EQ(graph::ViewWidth, 799);
+  EXPECT_EQ(graph::ViewHeight, 599);
+  EXPECT_TRUE(graph::ClipPixels);
+  EXPECT_EQ(graph::CurrentColor, 15);
+  EXPECT_EQ(graph::CurrentBkColor, 0);
+  EXPECT_EQ(graph::CurrentWriteMode, 0);
+  EXPECT_EQ(graph::CurrentX, 0);
+  ASSERT_EQ(graph::Pal.size(), 256u);
+  for (std::size_t i = 0; i < 256; ++i) {
+    EXPECT_EQ(graph::PixelValue(graph::Pal[i]), graph::PixelValue(graph::DefaultColors[i])) << i;
+  }
+}
+
+TEST_F(GraphTest, WindowSizeAllowsForFrameAndCaption) {
+  SetScreen(1920, 1200, 8, 6, 30, 1920, 1140);
+  graph::InitModule();
+  OpenProgramMode();
+  ASSERT_EQ(graph::GraphResult, graph::grOk);
+  const platform::Rect client = mem::ClientRect(Window());
+  EXPECT_EQ(client.right, 800);
+  EXPECT_EQ(client.bottom, 600);
+}
+
+TEST_F(GraphTest, DriverPathGetsABackslash) {
+  std::int16_t driver = 15;
+  std::int16_t mode = 30010;
+  graph::InitGraph(driver, mode, "C:\\BGI");
+  EXPECT_EQ(graph::DriverPath, "C:\\BGI\\");
+  graph::CloseGraph();
+  graph::InitGraph(driver, mode, "D:\\");
+  EXPECT_EQ(graph::DriverPath, "D:\\");
+  graph::CloseGraph();
+  graph::InitGraph(driver, mode, "");
+  EXPECT_EQ(graph::DriverPath, "");
+}
+
+TEST_F(GraphTest, DirectDriverAndModeNumber) {
+  std::int16_t driver = 10;
+  std::int16_t mode = 257;
+  graph::InitGraph(driver, mode, "");
+  ASSERT_EQ(graph::GraphResult, graph::grOk);
+  EXPECT_EQ(graph::IntCurrentNewDriver, -1);
+  EXPECT_EQ(graph::GetMaxX(), 639);
+  EXPECT_EQ(graph::GetMaxY(), 479);
+}
+
+TEST_F(GraphTest, MaximisedModeOpensTheWindowMaximised) {
+  SetScreen(1024, 768, 4, 4, 20, 800, 600);
+  graph::InitModule();
+  OpenProgramMode();
+  ASSERT_EQ(graph::GraphResult, graph::grOk);
+  EXPECT_EQ(graph::IntCurrentMode, 246);
+  EXPECT_EQ(mem::Style(Window()), platform::WS_OVERLAPPEDWINDOW | platform::WS_MAXIMIZE);
+  EXPECT_EQ(graph::GetMaxX(), 799);
+}
+
+TEST_F(GraphTest, ExactFramedRoomSelectsTheScreenSizedMode) {
+  SetScreen(808, 631, 4, 4, 23, 808, 600);
+  graph::InitModule();
+  OpenProgramMode();
+  ASSERT_EQ(graph::GraphResult, graph::grOk);
+  EXPECT_EQ(graph::IntCurrentMode, 241);
+  EXPECT_EQ(mem::Style(Window()), platform::WS_OVERLAPPEDWINDOW);
+}
+
+TEST_F(GraphTest, NoRoomGivesMinus10AndNoWindow) {
+  SetScreen(800, 600, 4, 4, 23, 800, 573);
+  graph::InitModule();
+  OpenProgramMode();
+  EXPECT_EQ(graph::GraphResult, graph::grInvalidMode);
+  EXPECT_FALSE(graph::IsGraphMode);
+  EXPECT_EQ(graph::GetMaxX(), 0);
+  EXPECT_EQ(graph::GetMaxY(), 0);
+  EXPECT_EQ(mem::FindWindowByCaption("Graph window application"), 0u);
+}
+
+TEST_F(GraphTest, AutomaticSelectionIsNotOffered) {
+  std::int16_t driver = 0;
+  std::int16_t mode = 0;
+  graph::InitGraph(driver, mode, "");
+  EXPECT_EQ(graph::GraphResult, graph::grInvalidMode);
+  driver = 15;
+  mode = 30000;
+  graph::InitGraph(driver, mode, "");
+  EXPECT_EQ(graph::GraphResult, graph::grInvalidMode);
+  EXPECT_FALSE(graph::IsGraphMode);
+}
+
+TEST_F(GraphTest, CreationFailureGivesMinus11AndKeepsTheModeSize) {
+  mem::FailWindowCreation(true);
+  testing::internal::CaptureStderr();
+  OpenProgramMode();
+  const std::string shown = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(graph::GraphResult, graph::grError);
+  EXPECT_FALSE(graph::IsGraphMode);
+  EXPECT_FALSE(graph::GraphRunning);
+  EXPECT_EQ(graph::GetMaxX(), 799);
+  EXPECT_EQ(graph::GetMaxY(), 599);
+  EXPECT_EQ(graph::MaxColor, 256);
+  EXPECT_EQ(graph::MessageThreadExitCode, 1u);
+  EXPECT_NE(shown.find("Window creation failed"), std::string::npos) << shown;
+  EXPECT_EQ(mem::FindWindowByCaption("Graph window application"), 0u);
+}
+
+TEST_F(GraphTest, AfterAFailedStartTheNextInitGraphOpensTheWindow) {
+  mem::FailWindowCreation(true);
+  testing::internal::CaptureStderr();
+  OpenProgramMode();
+  testing::internal::GetCapturedStderr();
+  ASSERT_EQ(graph::GraphResult, graph::grError);
+  mem::FailWindowCreation(false);
+  OpenProgramMode();
+  EXPECT_EQ(graph::GraphResult, graph::grOk);
+  EXPECT_TRUE(graph::IsGraphMode);
+}
+
+// The class is registered once per process, so this runs in a fresh one.
+TEST(GraphDeathTest, RegistrationFailureGivesMinus11AndItsBox) {
+  EXPECT_EXIT(
+      {
+        mem::FailWindowRegistration(true);
+        graph::InitModule();
+        OpenProgramMode();
+        const bool failed = graph::GraphResult == graph::grError && !graph::IsGraphMode &&
+                            graph::GetMaxX() == 799 && graph::MessageThreadExitCode == 1;
+        std::_Exit(failed ? 0 : 3);
+      },
+      testing::ExitedWithCode(0), "Window registration failed");
+}
+
+TEST(GraphDeathTest, PutPixelOutsideGraphicsModeReportsAndEndsWithCode1) {
+  EXPECT_EXIT(
+      {
+        mem::SetSystemMetric(platform::SM_CXSCREEN, 640);
+        graph::InitModule();
+        OpenProgramMode();
+        graph::PutPixel(0, 0, 113);
+      },
+      testing::ExitedWithCode(1), NotInGraphicsMode);
+}
+
+TEST(GraphDeathTest, ClearDeviceOutsideGraphicsModeReportsThroughItsLines) {
+  EXPECT_EXIT(
+      {
+        mem::SetSystemMetric(platform::SM_CXSCREEN, 640);
+        graph::InitModule();
+        OpenProgramMode();
+        graph::ClearDevice();
+      },
+      testing::ExitedWithCode(1), NotInGraphicsMode);
+}
+
+TEST(GraphDeathTest, DrawingAfterACreationFailureReports) {
+  EXPECT_EXIT(
+      {
+        mem::FailWindowCreation(true);
+        graph::InitModule();
+        OpenProgramMode();
+        graph::PutPixel(10, 10, 113);
+      },
+      testing::ExitedWithCode(1), NotInGraphicsMode);
+}
+
+TEST(GraphDeathTest, WindowSystemFailureEndsTheProgramWithItsText) {
+  EXPECT_EXIT(
+      {
+        graph::InitModule();
+        mem::RaiseFatalError("Display connection lost");
+      },
+      testing::ExitedWithCode(1), "Display connection lost");
+}
+
+TEST_F(GraphTest, CloseGraphEndsTheWindowThreadAndSecondCallOnlyReports) {
+  OpenProgramMode();
+  const platform::Window window = Window();
+  ASSERT_TRUE(mem::WindowExists(window));
+  graph::CloseGraph();
+  EXPECT_FALSE(graph::IsGraphMode);
+  EXPECT_EQ(graph::GraphResult, graph::grOk);
+  EXPECT_FALSE(mem::WindowExists(window));
+  EXPECT_EQ(graph::MessageThreadExitCode, 0u);
+  EXPECT_EQ(graph::MessageThreadID, 0u);
+  EXPECT_EQ(graph::GetMaxX(), 799);
+
+  graph::CloseGraph();
+  EXPECT_EQ(graph::GraphResult, graph::grNoInitGraph);
+  EXPECT_FALSE(graph::IsGraphMode);
+}
+
+TEST_F(GraphTest, CloseGraphOutsideGraphicsModeReportsMinus1) {
+  graph::CloseGraph();
+  EXPECT_EQ(graph::GraphResult, graph::grNoInitGraph);
+}
+
+TEST_F(GraphTest, DrawingAfterCloseGraphDoesNothingAndReportsNothing) {
+  OpenProgramMode();
+  graph::CloseGraph();
+  graph::PutPixel(10, 10, 113);
+  graph::ClearDevice();
+  EXPECT_EQ(graph::GraphResult, graph::grOk);
+  EXPECT_FALSE(graph::IsGraphMode);
+}
+
+TEST_F(GraphTest, ExitStepClosesTheWindowOnlyWhenAnErrorIsPending) {
+  OpenProgramMode();
+  graph::GraphExitProc();
+  EXPECT_TRUE(graph::IsGraphMode);
+  EXPECT_TRUE(graph::GraphRunning);
+  EXPECT_TRUE(graph::ModeList().empty());
+
+  runtime::ErrorCode = 205;
+  graph::GraphExitProc();
+  runtime::ErrorCode = 0;
+  EXPECT_FALSE(graph::IsGraphMode);
+  EXPECT_FALSE(graph::GraphRunning);
+}
+
+TEST_F(GraphTest, ModuleStartClearsTheHooks) {
+  graph::CharMessageHandler = [](platform::Window, platform::UINT, platform::WPARAM,
+                                 platform::LPARAM) -> platform::LRESULT { return 0; };
+  graph::OnGraphWindowCreation = [] {};
+  graph::InitModule();
+  EXPECT_EQ(graph::CharMessageHandler.load(), nullptr);
+  EXPECT_EQ(graph::OnGraphWindowCreation.load(), nullptr);
+}
+
+}  // namespace
