@@ -1,7 +1,14 @@
+#include "runtime/heap.hpp"
+#include "runtime/os.hpp"
 #include "runtime/runtime.hpp"
 
 namespace runtime {
 
-void InitModule() { SetFloatingPointEnvironment(); }
+void InitModule() {
+  // The window subsystem (no console) is chosen when the program is linked.
+  InstallFaultHandler();
+  SetFloatingPointEnvironment();
+  InstallHeapFailureHandler();
+}
 
 }  // namespace runtime

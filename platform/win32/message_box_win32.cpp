@@ -1,14 +1,15 @@
-// Message boxes and the error output's kind (placeholder until the runtime's error output lands).
-#include <cstdio>
-
-#include "platform/window_system.hpp"
+#include "platform/win32/win32_api.hpp"
 
 namespace platform {
 
 void MessageBox(const char* text, const char* caption) {
-  std::fprintf(stderr, "[%s] %s", caption != nullptr ? caption : "", text);
+  MessageBoxA(nullptr, text, caption, MB_OK);
 }
 
-bool ErrorOutputIsCharacterDevice() { return false; }
+bool ErrorOutputIsCharacterDevice() {
+  const HANDLE errorOutput = GetStdHandle(STD_ERROR_HANDLE);
+  return errorOutput != nullptr && errorOutput != INVALID_HANDLE_VALUE &&
+         GetFileType(errorOutput) == FILE_TYPE_CHAR;
+}
 
 }  // namespace platform

@@ -1,0 +1,34 @@
+// The report of a runtime error: its first line, the error address and the
+// return addresses of the callers, found by walking the saved frame pointers.
+#pragma once
+
+#include <cstdint>
+
+#include "runtime/os.hpp"
+
+namespace runtime {
+
+inline constexpr int kMaxCallerLines = 257;
+// A console scrolls; there the walk is kept short.
+inline constexpr int kMaxCallerLinesOnConsole = 9;
+
+// Saved frame pointer of the frame the pending error arose in, and the stack
+// of the thread it arose on.
+extern const void* ErrorFrame;
+extern StackBounds ErrorStack;
+
+// Return addresses of the callers, outward from frame, into callers (room for
+// limit). Stops at a null frame or return address, at a next frame that does
+// not lie above the current one, at a frame outside stack, or at limit.
+int WalkCallers(const void* frame, StackBounds stack, int limit, const void** callers);
+
+// "$" and addr as 8 upper-case hex digits, counted from CodeBase(); out holds
+// at least 10 characters.
+void FormatCodeAddress(const void* addr, char* out);
+
+// Writes the report of the pending error (ErrorCode, ErrorAddr, ErrorFrame)
+// to the error output, one flush per line. Uses no heap: it also reports the
+// heap's failure.
+void WriteErrorReport();
+
+}  // namespace runtime

@@ -1,0 +1,179 @@
+// Faults arrive as signals. The handler turns the signal into the fault it
+// stands for, records it, and rewrites the interrupted context so that the
+// thread resumes in the error routine on a usable stack, outside the handler.
+#include <pthread.h>
+#include <signal.h>
+#include <ucontext.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+
+#include "runtime/fault_recovery.hpp"
+#include "runtime/fault_table.hpp"
+#include "runtime/os.hpp"
+#include "runtime/runtime.hpp"
+
+namespace runtime {
+
+namespace {
+
+constexpr int kFaultSignals[] = {SIGFPE, SIGSEGV, SIGBUS, SIGILL, SIGINT, SIGTERM};
+
+// The handler runs here, so that it still runs when the thread's own stack is
+// used up.
+constexpr std::size_t kSignalStackSize = 64 * 1024;
+alignas(16) char mainSignalStack[kSignalStackSize];
+// Worker threads' signal stacks; kept here so they stay reachable.
+constexpr int kMaxWorkerSignalStacks = 64;
+char* workerSignalStacks[kMaxWorkerSignalStacks];
+std::atomic<int> workerSignalStackCount{0};
+
+// After a stack overflow the error routine runs on this stack; the exit chain
+// and the message box need far more than the signal stack.
+constexpr std::size_t kSpareStackSize = 1024 * 1024;
+alignas(16) char spareStack[kSpareStackSize];
+std::atomic<bool> spareStackTaken{false};
+
+// Below the interrupted stack pointer lies the red zone the interrupted
+// function may still use.
+constexpr std::uintptr_t kRedZone = 128;
+// A fault this close to the stack pointer is the stack running out.
+constexpr std::uintptr_t kStackFaultReach = 64 * 1024;
+
+bool IsStackOverflow(int signal, const siginfo_t* info, std::uintptr_t sp) {
+  if (signal != SIGSEGV && signal != SIGBUS) return false;
+  const auto addr = reinterpret_cast<std::uintptr_t>(info->si_addr);
+  return addr != 0 && addr + kStackFaultReach > sp && addr < sp + kStackFaultReach;
+}
+
+std::uint32_t ExceptionCodeFor(int signal, const siginfo_t* info, bool stackOverflow) {
+  if (stackOverflow) return kStackOverflow;
+  switch (signal) {
+    case SIGFPE:
+      switch (info->si_code) {
+        case FPE_FLTDIV:
+          return kFloatDivideByZero;
+        case FPE_INTDIV:
+          return kIntDivideByZero;
+        case FPE_FLTOVF:
+          return kFloatOverflow;
+        case FPE_FLTUND:
+          return kFloatUnderflow;
+        case FPE_FLTRES:
+          return kFloatInexactResult;
+        case FPE_FLTSUB:
+          return kFloatStackCheck;
+        case FPE_INTOVF:
+          return kIntOverflow;
+        default:
+          return kFloatInvalidOperation;
+      }
+    case SIGSEGV:
+    case SIGBUS:
+      return kAccessViolation;
+    case SIGILL:
+      return kIllegalInstruction;
+    default:  // SIGINT, SIGTERM: the console interrupt
+      return kControlCExit;
+  }
+}
+
+// x87 faults are reported at the next x87 instruction; the unit itself keeps
+// the address of the one that failed.
+const void* FailingInstruction(int signal, const ucontext_t* uc) {
+  const fpregset_t fpu = uc->uc_mcontext.fpregs;
+  if (signal == SIGFPE && fpu != nullptr && (fpu->swd & ~fpu->cwd & 0x3F) != 0 && fpu->rip != 0) {
+    return reinterpret_cast<const void*>(fpu->rip);
+  }
+  return reinterpret_cast<const void*>(uc->uc_mcontext.gregs[REG_RIP]);
+}
+
+// Lets the system's own handling end the process.
+void Decline(int signal) {
+  struct sigaction action {};
+  action.sa_handler = SIG_DFL;
+  sigaction(signal, &action, nullptr);
+  // A fault comes back when the instruction is retried; an interrupt is sent again.
+  if (signal == SIGINT || signal == SIGTERM) raise(signal);
+}
+
+void OnFault(int signal, siginfo_t* info, void* context) {
+  auto* uc = static_cast<ucontext_t*>(context);
+  greg_t* regs = uc->uc_mcontext.gregs;
+  const auto sp = static_cast<std::uintptr_t>(regs[REG_RSP]);
+  const bool overflow = IsStackOverflow(signal, info, sp);
+  const FaultClass kind = ClassifyException(ExceptionCodeFor(signal, info, overflow), 0);
+
+  FaultRecord record;
+  record.address = FailingInstruction(signal, uc);
+  record.frame = reinterpret_cast<const void*>(regs[REG_RBP]);
+  record.number = kind.number;
+  record.resetFpu = kind.resetFpu;
+  const int level = RecordFault(record);
+  if (level < 0) return Decline(signal);
+
+  std::uintptr_t top = sp - kRedZone - 128;
+  if (overflow) {
+    if (spareStackTaken.exchange(true)) {
+      ReleaseFault(level);
+      return Decline(signal);
+    }
+    top = reinterpret_cast<std::uintptr_t>(spareStack + kSpareStackSize);
+  }
+
+  // Pending exception flags would fault again at the next x87 instruction.
+  if (uc->uc_mcontext.fpregs != nullptr) {
+    uc->uc_mcontext.fpregs->swd &= ~0x80FF;
+    uc->uc_mcontext.fpregs->mxcsr &= ~0x3Fu;
+  }
+
+  // Enter the routine as if called from the failing instruction: the return
+  // address slot leaves the stack aligned as a function expects it.
+  const std::uintptr_t entry = (top & ~std::uintptr_t{15}) - sizeof(void*);
+  *reinterpret_cast<const void**>(entry) = record.address;
+  regs[REG_RSP] = static_cast<greg_t>(entry);
+  regs[REG_RIP] = reinterpret_cast<greg_t>(&FaultErrorRoutine);
+  regs[REG_RDI] = static_cast<greg_t>(level);
+}
+
+void UseSignalStack(char* stack, std::size_t size) {
+  stack_t alt{};
+  alt.ss_sp = stack;
+  alt.ss_size = size;
+  sigaltstack(&alt, nullptr);
+}
+
+}  // namespace
+
+void InstallFaultHandler() {
+  UseSignalStack(mainSignalStack, kSignalStackSize);
+  struct sigaction action {};
+  action.sa_sigaction = OnFault;
+  action.sa_flags = SA_SIGINFO | SA_ONSTACK;
+  sigemptyset(&action.sa_mask);
+  for (const int signal : kFaultSignals) sigaction(signal, &action, nullptr);
+}
+
+void RemoveFaultHandler() {
+  struct sigaction action {};
+  action.sa_handler = SIG_DFL;
+  for (const int signal : kFaultSignals) sigaction(signal, &action, nullptr);
+}
+
+void PrepareWorkerThread() {
+  sigset_t interrupts;
+  sigemptyset(&interrupts);
+  sigaddset(&interrupts, SIGINT);
+  sigaddset(&interrupts, SIGTERM);
+  pthread_sigmask(SIG_BLOCK, &interrupts, nullptr);
+
+  const int slot = workerSignalStackCount.fetch_add(1);
+  if (slot >= kMaxWorkerSignalStacks) return;  // faults still reported, overflows not
+  auto* stack = static_cast<char*>(std::malloc(kSignalStackSize));
+  if (stack == nullptr) return;
+  workerSignalStacks[slot] = stack;
+  UseSignalStack(stack, kSignalStackSize);
+}
+
+}  // namespace runtime

@@ -1,0 +1,24 @@
+#include "runtime/error_report.hpp"
+#include "runtime/os.hpp"
+#include "runtime/process_end.hpp"
+#include "runtime/runtime.hpp"
+
+namespace runtime {
+
+void RaiseRunError(std::uint16_t n, const void* addr, const void* frame) {
+  // A second error on another thread must not overwrite the first one's report.
+  ClaimProcessEnd();
+  ErrorCode = n;
+  ErrorAddr = addr;
+  ErrorFrame = frame;
+  ErrorStack = CurrentThreadStack();
+  Halt(n);
+}
+
+[[gnu::noinline]] void RunError(std::uint16_t n) {
+  // This frame's first slot holds the caller's frame pointer.
+  const void* callerFrame = *static_cast<const void* const*>(__builtin_frame_address(0));
+  RaiseRunError(n, __builtin_return_address(0), callerFrame);
+}
+
+}  // namespace runtime

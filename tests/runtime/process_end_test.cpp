@@ -1,0 +1,158 @@
+// The end of the process, watched from outside: the exit chain, the exit
+// code, the report of a runtime error and the boxes shown. The memory window
+// system copies every box to standard error as "[caption] text".
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <new>
+#include <thread>
+
+#include "runtime/runtime.hpp"
+#include "test_support.hpp"
+
+namespace {
+
+using testing::ExitedWithCode;
+
+runtime::ExitStep savedByFirst = nullptr;
+runtime::ExitStep savedBySecond = nullptr;
+runtime::ExitStep savedByThird = nullptr;
+
+void First() {
+  runtime::ExitProc = savedByFirst;
+  std::fputs("first ", stderr);
+}
+void Second() {
+  runtime::ExitProc = savedBySecond;
+  std::fputs("second ", stderr);
+}
+void Third() {
+  runtime::ExitProc = savedByThird;
+  std::fputs("third ", stderr);
+}
+// Does not hand the chain back.
+void Selfish() { std::fputs("selfish ", stderr); }
+
+void InstallThreeSteps() {
+  savedByFirst = runtime::ExitProc;
+  runtime::ExitProc = First;
+  savedBySecond = runtime::ExitProc;
+  runtime::ExitProc = Second;
+  savedByThird = runtime::ExitProc;
+  runtime::ExitProc = Third;
+}
+
+TEST(ProcessEndDeathTest, ExitChainRunsLastAddedFirstAndEndsWithTheCode) {
+  EXPECT_EXIT(
+      {
+        runtime::InitModule();
+        InstallThreeSteps();
+        std::fputs("steps: ", stderr);
+        runtime::Halt(42);
+      },
+      ExitedWithCode(42), "^steps: third second first $");
+}
+
+TEST(ProcessEndDeathTest, AStepThatKeepsTheChainEndsIt) {
+  EXPECT_EXIT(
+      {
+        runtime::InitModule();
+        savedByFirst = runtime::ExitProc;
+        runtime::ExitProc = First;
+        runtime::ExitProc = Selfish;  // First is lost with it
+        runtime::Halt(3);
+      },
+      ExitedWithCode(3), "^selfish $");
+}
+
+TEST(ProcessEndDeathTest, NormalEndShowsNoBoxAndGivesZero) {
+  EXPECT_EXIT(
+      {
+        runtime::InitModule();
+        InstallThreeSteps();
+        runtime::Halt(0);
+      },
+      ExitedWithCode(0), "^third second first $");
+}
+
+TEST(ProcessEndDeathTest, TextWithoutThreeLineEndsIsShownAtTheEnd) {
+  EXPECT_EXIT(
+      {
+        runtime::InitModule();
+        runtime::WriteErrorOutput("Error: held back\r\n");
+        runtime::Halt(1);
+      },
+      ExitedWithCode(1), "^\\[Error\\] Error: held back");
+}
+
+TEST(ProcessEndDeathTest, ExitChainRunsOnWhicheverThreadEndsTheProcess) {
+  EXPECT_EXIT(
+      {
+        runtime::InitModule();
+        InstallThreeSteps();
+        std::thread([] { runtime::Halt(9); }).join();
+      },
+      ExitedWithCode(9), "^third second first $");
+}
+
+[[gnu::noinline]] void FailCheck(std::uint16_t n) { runtime::RunError(n); }
+
+TEST(ProcessEndDeathTest, RunErrorRunsTheChainThenShowsTheReport) {
+  EXPECT_EXIT(
+      {
+        runtime::InitModule();
+        InstallThreeSteps();
+        FailCheck(204);
+      },
+      ExitedWithCode(204),
+      "^third second first \\[Error\\] Runtime error 204 at "
+      "\\$\\w\\w\\w\\w\\w\\w\\w\\w\r\n  \\$\\w\\w\\w\\w\\w\\w\\w\\w\r\n  \\$");
+}
+
+// Where RunError was called: its return address lies in the caller.
+void ReportErrorAddr() {
+  const auto addr = reinterpret_cast<std::uintptr_t>(runtime::ErrorAddr);
+  const auto caller = reinterpret_cast<std::uintptr_t>(&FailCheck);
+  std::fputs(addr > caller && addr < caller + 64 ? "in caller " : "elsewhere ", stderr);
+}
+
+TEST(ProcessEndDeathTest, RunErrorIsRaisedAtTheCallersReturnAddress) {
+  EXPECT_EXIT(
+      {
+        runtime::InitModule();
+        runtime::ExitProc = ReportErrorAddr;
+        FailCheck(201);
+      },
+      ExitedWithCode(201), "^in caller \\[Error\\] Runtime error 201 at");
+}
+
+void StuckStep() {
+  for (;;) std::this_thread::sleep_for(std::chrono::seconds(1));
+}
+
+TEST(ProcessEndDeathTest, AStuckExitChainStillEndsWithTheReport) {
+  EXPECT_EXIT(
+      {
+        runtime::InitModule();
+        runtime::ExitProc = StuckStep;
+        FailCheck(210);
+      },
+      ExitedWithCode(210), "^\\[Error\\] Runtime error 210 at");
+}
+
+TEST(ProcessEndDeathTest, HeapFailureIsRuntimeError203) {
+  if (runtime_test::kUnderAddressSanitizer || runtime_test::kUnderThreadSanitizer) {
+    GTEST_SKIP() << "the sanitizer's allocator ends the process itself on a failed allocation";
+  }
+  EXPECT_EXIT(
+      {
+        runtime::InitModule();
+        volatile std::size_t huge = std::size_t{1} << 60;
+        char* memory = new char[huge];
+        std::printf("%p", static_cast<void*>(memory));
+      },
+      ExitedWithCode(203), "^\\[Error\\] Runtime error 203 at");
+}
+
+}  // namespace
