@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "graph_fixture.hpp"
 #include "runtime/runtime.hpp"
@@ -140,9 +141,8 @@ TEST_F(GraphTest, AutomaticSelectionIsNotOffered) {
 
 TEST_F(GraphTest, CreationFailureGivesMinus11AndKeepsTheModeSize) {
   mem::FailWindowCreation(true);
-  testing::internal::CaptureStderr();
+  mem::ClearMessageBoxes();
   OpenProgramMode();
-  const std::string shown = testing::internal::GetCapturedStderr();
   EXPECT_EQ(graph::GraphResult, graph::grError);
   EXPECT_FALSE(graph::IsGraphMode);
   EXPECT_FALSE(graph::GraphRunning);
@@ -150,15 +150,16 @@ TEST_F(GraphTest, CreationFailureGivesMinus11AndKeepsTheModeSize) {
   EXPECT_EQ(graph::GetMaxY(), 599);
   EXPECT_EQ(graph::MaxColor, 256);
   EXPECT_EQ(graph::MessageThreadExitCode, 1u);
-  EXPECT_NE(shown.find("Window creation failed"), std::string::npos) << shown;
+  const std::vector<mem::ShownMessageBox> boxes = mem::MessageBoxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].text, "Window creation failed");
+  EXPECT_EQ(boxes[0].caption, "");
   EXPECT_EQ(mem::FindWindowByCaption("Graph window application"), 0u);
 }
 
 TEST_F(GraphTest, AfterAFailedStartTheNextInitGraphOpensTheWindow) {
   mem::FailWindowCreation(true);
-  testing::internal::CaptureStderr();
   OpenProgramMode();
-  testing::internal::GetCapturedStderr();
   ASSERT_EQ(graph::GraphResult, graph::grError);
   mem::FailWindowCreation(false);
   OpenProgramMode();
@@ -173,8 +174,11 @@ TEST(GraphDeathTest, RegistrationFailureGivesMinus11AndItsBox) {
         mem::FailWindowRegistration(true);
         graph::InitModule();
         OpenProgramMode();
+        const std::vector<mem::ShownMessageBox> boxes = mem::MessageBoxes();
         const bool failed = graph::GraphResult == graph::grError && !graph::IsGraphMode &&
-                            graph::GetMaxX() == 799 && graph::MessageThreadExitCode == 1;
+                            graph::GetMaxX() == 799 && graph::MessageThreadExitCode == 1 &&
+                            boxes.size() == 1 && boxes[0].text == "Window registration failed" &&
+                            boxes[0].caption.empty();
         std::_Exit(failed ? 0 : 3);
       },
       testing::ExitedWithCode(0), "Window registration failed");
