@@ -127,8 +127,8 @@ void CloseGraph() {
     GraphResult = grNoInitGraph;
     return;
   }
-  StopWindowThread();
-  FreePalette();
+  // The palette stays while the program thread may still be drawing.
+  if (StopWindowThread()) FreePalette();
   IsGraphMode = false;
 }
 

@@ -21,19 +21,19 @@ namespace {
 std::thread MessageThread;
 bool ClassRegistered = false;  // once per process; window thread
 
-// The start-up wait sleeps here until the window is painted or the thread ends.
-std::mutex StartupLock;
-std::condition_variable StartupSignal;
+// The start-up wait sleeps here until the window is painted or the thread
+// ends. Never destroyed: a window thread let go by CloseGraph may still signal
+// while the process ends.
+std::mutex& StartupLock = *new std::mutex;
+std::condition_variable& StartupSignal = *new std::condition_variable;
 
 constexpr std::uint32_t WS_MAXIMIZE = platform::WS_MAXIMIZE;
 
 void WindowThreadMain() {
   const std::uint32_t code = MessageHandleThread();
   platform::ReleaseThreadWindows();
-  {
-    std::lock_guard lock(StartupLock);
-    MessageThreadExitCode = code;
-  }
+  std::lock_guard lock(StartupLock);
+  MessageThreadExitCode = code;
   StartupSignal.notify_all();
 }
 
@@ -101,18 +101,18 @@ bool StartWindowThread() {
   return false;
 }
 
-void StopWindowThread() {
+bool StopWindowThread() {
   platform::PostMessage(GraphWindow.load(), platform::WM_DESTROY, 0, 0);
   platform::PostThreadMessage(MessageThreadID.load(), platform::WM_QUIT, 0, 0);
-  if (MessageThread.joinable()) {
-    if (MessageThread.get_id() == std::this_thread::get_id()) {
-      MessageThread.detach();
-    } else {
-      MessageThread.join();
-      GraphWindow = 0;
-    }
-  }
   MessageThreadID = 0;
+  if (!MessageThread.joinable()) return true;
+  if (MessageThread.get_id() == std::this_thread::get_id()) {
+    MessageThread.detach();
+    return false;
+  }
+  MessageThread.join();
+  GraphWindow = 0;
+  return true;
 }
 
 }  // namespace graph

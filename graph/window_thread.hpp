@@ -54,9 +54,10 @@ platform::LRESULT WindowProcGraph(platform::Window window, platform::UINT messag
 // Starts the window thread for the selected mode and waits until the window
 // has been painted once (true) or the thread has ended (false).
 bool StartWindowThread();
-// Ends the window thread and waits for it. Called on the window thread itself
-// (an error raised there runs the exit chain), it lets the thread go instead.
-void StopWindowThread();
+// Ends the window thread and waits for it: true. Called on the window thread
+// itself (an error raised there runs the exit chain), it lets the thread go
+// instead: false, and the program thread may still be drawing.
+bool StopWindowThread();
 
 // The memory image, made at WM_CREATE and released at WM_DESTROY; bits null
 // while there is none. Guarded by GraphDrawing.

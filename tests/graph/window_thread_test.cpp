@@ -162,6 +162,27 @@ TEST_F(WindowThreadTest, WindowClosedFromOutsideStopsDrawingAndCloseGraphReturns
   EXPECT_EQ(graph::GraphResult, graph::grOk);
 }
 
+platform::LRESULT CloseFromTheWindowThread(platform::Window, UINT, platform::WPARAM,
+                                           platform::LPARAM) {
+  graph::CloseGraph();
+  return 0;
+}
+
+// An error raised on the window thread runs the exit chain there.
+TEST_F(WindowThreadTest, CloseGraphOnTheWindowThreadLetsItEndWithoutWaitingForItself) {
+  graph::CharMessageHandler = CloseFromTheWindowThread;
+  OpenProgramMode();
+  const platform::Window window = Window();
+  platform::PostMessage(window, platform::WM_KEYDOWN, 'Q', 0);
+  mem::WaitUntilIdle();
+  EXPECT_FALSE(graph::IsGraphMode);
+  EXPECT_FALSE(mem::WindowExists(window));
+  // The drawing thread may still draw: the palette is kept.
+  EXPECT_EQ(graph::Pal.size(), 256u);
+  while (graph::MessageThreadExitCode == graph::STILL_ACTIVE) std::this_thread::yield();
+  EXPECT_EQ(graph::MessageThreadExitCode, 0u);
+}
+
 // Pixels drawn while the window is being repainted all reach it.
 TEST_F(WindowThreadTest, DrawingWhileRepaintingEndsWithTheWindowEqualToTheImage) {
   OpenProgramMode();
