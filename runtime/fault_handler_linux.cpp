@@ -137,6 +137,11 @@ void OnFault(int signal, siginfo_t* info, void* context) {
   regs[REG_RDI] = static_cast<greg_t>(level);
 }
 
+bool HasSignalStack() {
+  stack_t current{};
+  return sigaltstack(nullptr, &current) == 0 && (current.ss_flags & SS_DISABLE) == 0;
+}
+
 void UseSignalStack(char* stack, std::size_t size) {
   stack_t alt{};
   alt.ss_sp = stack;
@@ -147,7 +152,9 @@ void UseSignalStack(char* stack, std::size_t size) {
 }  // namespace
 
 void InstallFaultHandler() {
-  UseSignalStack(mainSignalStack, kSignalStackSize);
+  // A signal stack already there (a sanitizer's) is left alone: its owner
+  // frees it when the thread ends.
+  if (!HasSignalStack()) UseSignalStack(mainSignalStack, kSignalStackSize);
   struct sigaction action {};
   action.sa_sigaction = OnFault;
   action.sa_flags = SA_SIGINFO | SA_ONSTACK;
@@ -168,6 +175,7 @@ void PrepareWorkerThread() {
   sigaddset(&interrupts, SIGTERM);
   pthread_sigmask(SIG_BLOCK, &interrupts, nullptr);
 
+  if (HasSignalStack()) return;
   const int slot = workerSignalStackCount.fetch_add(1);
   if (slot >= kMaxWorkerSignalStacks) return;  // faults still reported, overflows not
   auto* stack = static_cast<char*>(std::malloc(kSignalStackSize));
