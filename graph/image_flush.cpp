@@ -15,6 +15,9 @@ namespace {
 platform::Rect Dirty;       // changed since the last flush; GraphDrawing
 bool FlushPending = false;  // a flush message is on its way; GraphDrawing
 
+// Pixels copied out of the image per hold of the lock.
+constexpr int BandPixels = 32 * 1024;
+
 bool Mark(int left, int right, int top) {
   if (Dirty.empty()) {
     Dirty = {left, top, right, top + 1};
@@ -46,13 +49,23 @@ void PostFlush() { platform::PostMessage(GraphWindow.load(), WM_GRAPHFLUSH, 0, 0
 
 void FlushToWindow(platform::Window window) {
   platform::Rect rect;
+  int width = 0;
   {
     std::lock_guard lock(GraphDrawing);
     rect = Dirty;
     Dirty = {};
     FlushPending = false;
     if (rect.empty() || GraphImage.bits == nullptr) return;
-    platform::CopyToStaging(window, rect);
+    width = rect.right - rect.left;
+  }
+  // Band by band, so that drawing never waits for more than a short copy.
+  // What is drawn meanwhile has marked the next flush.
+  const int bandRows = std::max(1, BandPixels / width);
+  for (int top = rect.top; top < rect.bottom; top += bandRows) {
+    std::lock_guard lock(GraphDrawing);
+    if (GraphImage.bits == nullptr) return;
+    platform::CopyToStaging(window,
+                            {rect.left, top, rect.right, std::min(top + bandRows, rect.bottom)});
   }
   platform::PresentStaging(window, rect);
 }
