@@ -3,10 +3,12 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
 #include <string>
+#include <thread>
 
 #include "platform/x11/x11_backend.hpp"
 
@@ -67,6 +69,25 @@ void PrepareXlib() {
   });
 }
 
+}  // namespace
+
+Display* OpenDisplayPatiently() {
+  // A busy server's listen queue can turn a connection away (EAGAIN) for a
+  // moment; only a display that stays unreachable counts as none.
+  for (int attempt = 0;; ++attempt) {
+    if (Display* display = XOpenDisplay(nullptr); display != nullptr) return display;
+    if (attempt == 20) return nullptr;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5 * (attempt + 1)));
+  }
+}
+
+void ReportNoDisplay() {
+  const char* name = XDisplayName(nullptr);
+  std::fprintf(stderr, "Cannot open the X display \"%s\"\n", name != nullptr ? name : "");
+}
+
+namespace {
+
 Atom Intern(const char* name) { return XInternAtom(TheDisplay, name, False); }
 
 }  // namespace
@@ -74,10 +95,9 @@ Atom Intern(const char* name) { return XInternAtom(TheDisplay, name, False); }
 Display* OpenConnection() {
   if (TheDisplay != nullptr) return TheDisplay;
   PrepareXlib();
-  TheDisplay = XOpenDisplay(nullptr);
+  TheDisplay = OpenDisplayPatiently();
   if (TheDisplay == nullptr) {
-    const char* name = XDisplayName(nullptr);
-    std::fprintf(stderr, "Cannot open the X display \"%s\"\n", name != nullptr ? name : "");
+    ReportNoDisplay();
     return nullptr;
   }
   TheAtoms.wmProtocols = Intern("WM_PROTOCOLS");
@@ -122,10 +142,12 @@ int MeasureScreen(bool width) {
   std::lock_guard lock(MetricsLock);
   if (ScreenWidth == 0) {
     x11::PrepareXlib();
-    if (Display* display = XOpenDisplay(nullptr); display != nullptr) {
+    if (Display* display = x11::OpenDisplayPatiently(); display != nullptr) {
       ScreenWidth = DisplayWidth(display, DefaultScreen(display));
       ScreenHeight = DisplayHeight(display, DefaultScreen(display));
       XCloseDisplay(display);
+    } else {
+      x11::ReportNoDisplay();
     }
   }
   return width ? ScreenWidth : ScreenHeight;

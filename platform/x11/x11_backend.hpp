@@ -23,6 +23,10 @@ extern Display* TheDisplay;
 // installed). Null when the display cannot be opened.
 Display* OpenConnection();
 void CloseConnection();
+// XOpenDisplay of DISPLAY, tried again for about a second while refused.
+Display* OpenDisplayPatiently();
+// Says on standard error that the display named by DISPLAY cannot be opened.
+void ReportNoDisplay();
 
 // Runs fn with protocol errors counted instead of logged; returns whether
 // none arose. Used where an error only means "fall back" (shared memory).
