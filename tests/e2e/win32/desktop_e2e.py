@@ -99,6 +99,10 @@ class Desktop:
                 raise Failure(f"the program ended ({self.process.returncode}) "
                               f"before a window named {name!r} appeared")
             ids = out.split()
+            if not ids and name != "Error" and self.run(
+                    "xdotool", "search", "--onlyvisible", "--name", "^Error$",
+                    check_rc=False).split():
+                raise Failure(f"an \"Error\" box came up instead of the window {name!r}")
             return ids[0] if ids else None
 
         return poll(f"window {name!r}", search, timeout)
