@@ -265,6 +265,19 @@ def test_probe_exit_codes(desk):
     end_with(desk, window, "Return", 0)
 
 
+def test_probe_runtime_error(desk):
+    # A fault while the window is open: the window closes, then the "Error"
+    # box reports runtime error 205, and the exit code is 205.
+    window, _ = start_probe(desk)
+    desk.key(window, "o")
+    box = desk.find_window("Error")
+    check(not desk.run("xdotool", "search", "--onlyvisible", "--name", "^Probe drawn$",
+                       check_rc=False).split(), "the window is still open under the box")
+    desk.key(box, "Return")
+    rc = desk.wait_exit()
+    check(rc == 205, f"exit code {rc}, expected 205")
+
+
 # --- Tests of the program -------------------------------------------------------
 
 

@@ -3,7 +3,8 @@
 // block in the middle, captioned "Probe drawn" once they are drawn.
 //
 // Keys: `c` clears the window (ClearDevice), `d` draws the pattern again,
-// Enter ends with exit code 0, Escape with exit code 7.
+// `o` overflows a float while the window is open (runtime error 205), Enter
+// ends with exit code 0, Escape with exit code 7.
 #include <cstdint>
 
 #include "graph/graph.hpp"
@@ -28,6 +29,9 @@ void DrawPattern() {
   }
 }
 
+volatile float large = 3.0e38f;
+volatile float product = 0.0f;
+
 }  // namespace
 
 int main() {
@@ -45,6 +49,8 @@ int main() {
       graph::ClearDevice();
     } else if (key == 'd') {
       DrawPattern();
+    } else if (key == 'o') {
+      product = large * 10.0f;
     } else if (key == 13 || key == 27) {
       graph::CloseGraph();
       runtime::Halt(key == 13 ? 0 : 7);
