@@ -21,7 +21,7 @@ namespace {
 // An exit chain that has not finished by then after an error (an exit step
 // waiting for a lock the failing code held) is given up, so the report is
 // still shown and the process still ends.
-constexpr auto kExitChainGrace = std::chrono::seconds(5);
+constexpr auto kExitChainGrace = std::chrono::seconds(3);
 
 std::atomic<std::thread::id> endingThread{};
 std::atomic<std::thread::id> finishingThread{};

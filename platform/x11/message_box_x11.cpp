@@ -9,8 +9,10 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "platform/window_system.hpp"
@@ -23,6 +25,8 @@ constexpr int kMargin = 16;
 constexpr int kButtonWidth = 80;
 constexpr int kButtonHeight = 26;
 constexpr int kMinWidth = 200;
+constexpr int kRetries = 5;
+constexpr auto kRetryPause = std::chrono::milliseconds(200);
 
 struct Layout {
   std::vector<std::string_view> lines;
@@ -195,12 +199,26 @@ void RunBox(Display* display, const char* text, const char* caption) {
   XSync(display, False);
 }
 
+// A server whose last client just left (the graphics window's connection,
+// closed before the report) may be resetting and drop a new connection: a
+// few more tries, unless no display is named at all.
+Display* OpenBoxConnection() {
+  Display* display = XOpenDisplay(nullptr);
+  const char* name = XDisplayName(nullptr);
+  for (int retry = 0; display == nullptr && name != nullptr && *name != '\0' && retry < kRetries;
+       ++retry) {
+    std::this_thread::sleep_for(kRetryPause);
+    display = XOpenDisplay(nullptr);
+  }
+  return display;
+}
+
 }  // namespace
 
 void MessageBox(const char* text, const char* caption) {
   WriteToStandardError(text);
   XInitThreads();
-  Display* display = XOpenDisplay(nullptr);
+  Display* display = OpenBoxConnection();
   if (display == nullptr) return;
   RunBox(display, text, caption != nullptr ? caption : "");
   XCloseDisplay(display);
