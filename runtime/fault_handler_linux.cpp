@@ -99,6 +99,12 @@ void Decline(int signal) {
 }
 
 void OnFault(int signal, siginfo_t* info, void* context) {
+  // An interrupt can land while the thread holds a lock that the exit chain
+  // needs (the drawing lock, a message queue's): it is taken at the next
+  // safe point instead (CheckInterrupt). A second one, while the first still
+  // waits, is taken at once, so a program stuck elsewhere still ends.
+  if ((signal == SIGINT || signal == SIGTERM) && !InterruptPending.exchange(true)) return;
+
   auto* uc = static_cast<ucontext_t*>(context);
   greg_t* regs = uc->uc_mcontext.gregs;
   const auto sp = static_cast<std::uintptr_t>(regs[REG_RSP]);

@@ -21,4 +21,14 @@ void RaiseRunError(std::uint16_t n, const void* addr, const void* frame) {
   RaiseRunError(n, __builtin_return_address(0), callerFrame);
 }
 
+std::atomic<bool> InterruptPending{false};
+
+[[gnu::noinline]] void CheckInterrupt() {
+  if (!InterruptPending.load(std::memory_order_relaxed)) return;
+  constexpr std::uint16_t kConsoleInterrupt = 217;
+  SetFloatingPointEnvironment();
+  const void* callerFrame = *static_cast<const void* const*>(__builtin_frame_address(0));
+  RaiseRunError(kConsoleInterrupt, __builtin_return_address(0), callerFrame);
+}
+
 }  // namespace runtime

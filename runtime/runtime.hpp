@@ -52,6 +52,13 @@ void PrepareWorkerThread();
 // (a saved frame pointer, null for none). Any thread.
 [[noreturn]] void RaiseRunError(std::uint16_t n, const void* addr, const void* frame);
 
+// A console interrupt (SIGINT, SIGTERM) waiting for a safe point.
+extern std::atomic<bool> InterruptPending;
+
+// A safe point: when an interrupt is pending, raises runtime error 217 here.
+// Called where the caller holds no lock (the frame loop's pause). Any thread.
+void CheckInterrupt();
+
 // Standard output and standard error of this windowed process: writes text
 // and flushes it, as a writer does at the end of each line. The text is
 // collected in ErrorBuf and shown in the "Error" message box once it ends in

@@ -188,8 +188,25 @@ TEST(FaultDeathTest, ConsoleInterruptIs217AfterTheExitChain) {
         });
         worker.join();
         std::raise(SIGINT);
+        // Taken at the next safe point, not where it landed.
+        std::fputs("went on ", stderr);
+        runtime::CheckInterrupt();
+        std::fputs("past the safe point ", stderr);
       },
-      ExitedWithCode(217), "^chain ran on main \\[Error\\] Runtime error 217 at");
+      ExitedWithCode(217), "^went on chain ran on main \\[Error\\] Runtime error 217 at");
+}
+
+TEST(FaultDeathTest, SecondConsoleInterruptIsTakenAtOnce) {
+  if (runtime_test::kOnWindows) GTEST_SKIP() << "console interrupts are signals on Linux only";
+  EXPECT_EXIT(
+      {
+        runtime::InitModule();
+        std::raise(SIGTERM);
+        std::raise(SIGTERM);
+        std::fputs("went on ", stderr);
+        runtime::CheckInterrupt();
+      },
+      ExitedWithCode(217), "^\\[Error\\] Runtime error 217 at");
 }
 
 }  // namespace
