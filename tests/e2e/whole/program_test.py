@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """End-to-end tests of the whole program, on Linux (X11) or under Wine.
 
-usage: program_test.py --target linux|windows --program PATH --case NAME
+usage: program_test.py [--wineprefix DIR] --program PATH --case NAME
        [--send-delete PATH]
 Each case starts its own X server and program and cleans up after itself.
 """
@@ -10,61 +10,40 @@ import os
 import random
 import sys
 
-from desktop import (Program, TestFailure, XServer, program_command, require_tools, stop_wine,
-                     wait_for, wine_env)
+sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+from desktop_harness import (PROGRAM_COLOURS, Desktop, TestFailure, require_tools,  # noqa: E402
+                             wait_for)
 
 CAPTION = "Fractals"
 CENTRE = (399, 299)
 NOT_IN_GRAPHICS_MODE = "Error: Not in graphics mode (use InitGraph and test GraphResult afterwards)"
 
-# Palette entries 113 to 128 and 0, the only colours the program draws.
-PALETTE = {
-    (0, 0, 0), (112, 28, 0), (112, 56, 0), (112, 84, 0), (112, 112, 0), (84, 112, 0),
-    (56, 112, 0), (28, 112, 0), (0, 112, 0), (0, 112, 28), (0, 112, 56), (0, 112, 84),
-    (0, 112, 112), (0, 84, 112), (0, 56, 112), (0, 28, 112), (56, 56, 112),
-}
-
-
 class Session:
     def __init__(self, args):
         self.args = args
-        self.x = XServer()
-        self.env = self.x.env
-        if args.target == "windows":
-            self.env = wine_env(self.env)
+        self.desk = Desktop(wineprefix=args.wineprefix)
         self.program = None
         self.window = None
 
     def start(self, env=None):
-        self.program = Program(self.x, program_command(self.args.target, self.args.program),
-                               env=env if env is not None else self.env)
+        self.program = self.desk.start(self.args.program, env=env)
         return self.program
 
     def open_window(self):
         self.start()
-        self.window = wait_for("the window captioned Fractals",
-                               lambda: self.x.find_window(CAPTION) if self.program.running()
-                               else self.fail_ended(), 60)
-        self.x.focus(self.window)
+        self.window = self.desk.wait_window(CAPTION, self.program)
+        self.desk.focus(self.window)
         return self.window
 
-    def fail_ended(self):
-        code, out, err = self.program.wait(5)
-        raise TestFailure(f"the program ended early with {code}: {err.strip()}")
-
     def client(self):
-        return self.x.screenshot(self.x.client_area(self.window))
+        x, y, w, h = self.desk.client_area(self.window)
+        return self.desk.screenshot().rows(x, y, w, h)
 
     def keys(self, *names):
-        self.x.focus(self.window)
-        self.x.run("xdotool", "key", "--delay", "15", *names)
+        self.desk.type_keys(self.window, *names, delay_ms=15)
 
     def close(self):
-        if self.program:
-            self.program.kill()
-        if self.args.target == "windows":
-            stop_wine(self.env)
-        self.x.stop()
+        self.desk.close()
 
 
 def lit_pixels(rows):
@@ -90,13 +69,14 @@ def expect_exit(session, code, timeout=20):
 def case_window(s):
     """The window: caption, client size, palette colours, the cloud turning."""
     window = s.open_window()
-    if s.x.caption(window) != CAPTION:
-        raise TestFailure(f"caption is {s.x.caption(window)!r}")
-    x, y, w, h = s.x.geometry(window)
-    if s.args.target == "linux":
+    caption = s.desk.run("xdotool", "getwindowname", window).strip()
+    if caption != CAPTION:
+        raise TestFailure(f"caption is {caption!r}")
+    x, y, w, h = s.desk.geometry(window)
+    if not s.args.wineprefix:
         if (w, h) != (800, 600):
             raise TestFailure(f"client area is {w} x {h}")
-        hints = s.x.motif_hints(window)
+        hints = s.desk.xprop(window, "_MOTIF_WM_HINTS", check_rc=False)
         fields = [int(v, 0) for v in hints.split("=")[-1].replace(",", " ").split()]
         if len(fields) < 2 or not fields[0] & 1 or fields[1] & 0x20 or fields[1] & 1:
             raise TestFailure(f"Close is not greyed in the Motif hints: {hints.strip()}")
@@ -105,8 +85,9 @@ def case_window(s):
     first = wait_for("a lit picture", lambda: (lambda r: r if lit_pixels(r) else None)(s.client()),
                      20)
     colours = {rgb for row in first for rgb in row}
-    if not colours <= PALETTE:
-        raise TestFailure(f"colours outside the palette: {sorted(colours - PALETTE)[:8]}")
+    if not colours <= PROGRAM_COLOURS:
+        raise TestFailure(
+            f"colours outside the palette: {sorted(colours - PROGRAM_COLOURS)[:8]}")
     wait_for("the cloud to turn", lambda: s.client() != first, 10)
 
 
@@ -148,7 +129,7 @@ def case_enter(s):
     s.open_window()
     s.keys("Return")
     err = expect_exit(s, 0)
-    if s.x.find_window(CAPTION):
+    if s.desk.find_windows(CAPTION):
         raise TestFailure("the window is still there")
     if "Error" in err:
         raise TestFailure(f"unexpected error output: {err.strip()}")
@@ -157,13 +138,13 @@ def case_enter(s):
 def case_close(s):
     """The window manager's close request ends the program like Enter."""
     window = s.open_window()
-    s.x.run(s.args.send_delete, str(window))
+    s.desk.run(s.args.send_delete, window)
     expect_exit(s, 0)
 
 
 def case_no_display(s):
     """Without an X display: exit code 1 and the graphics-mode error."""
-    env = {k: v for k, v in s.env.items() if k != "DISPLAY"}
+    env = {k: v for k, v in s.desk.env.items() if k != "DISPLAY"}
     s.start(env)
     err = expect_exit(s, 1)
     if NOT_IN_GRAPHICS_MODE not in err:
@@ -180,8 +161,7 @@ def case_flood(s):
               "slash", "Control_L", "Shift_L"] + [f"F{n}" for n in range(1, 11)])
     flood = [rng.choice(names) for _ in range(10000)]
     for start in range(0, len(flood), 500):
-        s.x.focus(s.window)
-        s.x.run("xdotool", "key", "--delay", "0", *flood[start:start + 500])
+        s.desk.type_keys(s.window, *flood[start:start + 500], delay_ms=0)
         if not s.program.running():
             raise TestFailure("the program ended during the flood")
     s.keys("Return")
@@ -193,21 +173,22 @@ CASES = {name[5:]: fn for name, fn in globals().items() if name.startswith("case
 
 def main():
     parser = argparse.ArgumentParser()
-    parser.add_argument("--target", choices=("linux", "windows"), required=True)
+    parser.add_argument("--wineprefix", help="run the .exe under Wine in this prefix")
     parser.add_argument("--program", required=True)
     parser.add_argument("--case", choices=sorted(CASES), required=True)
     parser.add_argument("--send-delete")
     args = parser.parse_args()
     require_tools("Xvfb", "xdotool", "xwininfo", "xprop")
+    target = "windows" if args.wineprefix else "linux"
     session = Session(args)
     try:
         CASES[args.case](session)
     except TestFailure as failure:
-        print(f"FAIL {args.case} ({args.target}): {failure}", file=sys.stderr)
+        print(f"FAIL {args.case} ({target}): {failure}", file=sys.stderr)
         return 1
     finally:
         session.close()
-    print(f"ok {args.case} ({args.target})")
+    print(f"ok {args.case} ({target})")
     return 0
 
 
