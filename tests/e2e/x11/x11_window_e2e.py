@@ -16,7 +16,7 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-from desktop_harness import (BLACK, PALETTE, Desktop, TestFailure, check,  # noqa: E402
+from desktop_harness import (PALETTE, Desktop, TestFailure, check,  # noqa: E402
                              picture_problems, probe_pattern, wait_for)
 
 
@@ -86,20 +86,6 @@ def test_window(desk, probe):
     probe.finish()
 
 
-def test_pixels(desk, probe):
-    probe.expect_picture(probe_pattern(), "the pattern in the window")
-    probe.finish()
-
-
-def test_clear(desk, probe):
-    probe.expect_picture(probe_pattern(), "the pattern in the window")
-    check(probe.command("clear") == "cleared", "clear not answered")
-    probe.expect_picture({}, "a black window")
-    check(probe.command("draw") == "drawn", "draw not answered")
-    probe.expect_picture(probe_pattern(), "the pattern drawn again")
-    probe.finish()
-
-
 def test_repaint(desk, probe):
     probe.expect_picture(probe_pattern(), "the pattern in the window")
     left, top = probe.origin()
@@ -110,15 +96,6 @@ def test_repaint(desk, probe):
     # is back only if the window was repainted from the memory image.
     desk.run("xdotool", "windowmap", "--sync", probe.window)
     probe.expect_picture(probe_pattern(), "the pattern repainted")
-    probe.finish()
-
-
-def test_enlarged(desk, probe):
-    probe.expect_picture(probe_pattern(), "the pattern in the window")
-    desk.run("xdotool", "windowsize", "--sync", probe.window, "1000", "700")
-    expected = probe_pattern()
-    expected.update({(900, 100): BLACK, (100, 650): BLACK, (999, 699): BLACK, (850, 599): BLACK})
-    probe.expect_picture(expected, "the image at the top left, black beyond it", 1000, 700)
     probe.finish()
 
 
