@@ -32,9 +32,9 @@ void BM_DrawAndCalc(benchmark::State& state) {
   }
   graph::CloseGraph();
   state.counters["visible"] = visible;
-  state.counters["ns_per_visible_point"] = benchmark::Counter(
-      static_cast<double>(state.iterations()) * visible,
-      benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  state.counters["ns_per_visible_point"] =
+      benchmark::Counter(static_cast<double>(state.iterations()) * visible,
+                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_DrawAndCalc)->Unit(benchmark::kMicrosecond);
 
@@ -52,9 +52,9 @@ void BM_DrawAndCalcArithmetic(benchmark::State& state) {
     DRAW_AND_CALC(399, 299, app::points, scale, app::pointcount, 0.02f, 0.01f, 0.01f);
   }
   graph::PutPixel = saved;
-  state.counters["ns_per_visible_point"] = benchmark::Counter(
-      static_cast<double>(state.iterations()) * visible,
-      benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  state.counters["ns_per_visible_point"] =
+      benchmark::Counter(static_cast<double>(state.iterations()) * visible,
+                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_DrawAndCalcArithmetic)->Unit(benchmark::kMicrosecond);
 

@@ -7,7 +7,7 @@
 
 namespace platform {
 
-using Window = std::uintptr_t;  // 0: no window
+using Window = std::uintptr_t;   // 0: no window
 using ThreadId = std::uint32_t;  // 0: no thread
 using WPARAM = std::uintptr_t;
 using LPARAM = std::intptr_t;

@@ -1,6 +1,7 @@
+#include "app/scene.hpp"
+
 #include <gtest/gtest.h>
 
-#include "app/scene.hpp"
 #include "float_bits.hpp"
 
 namespace {
