@@ -2,15 +2,10 @@
 // set up and the display phase runs until Enter.
 #include "app/display.hpp"
 #include "app/scene.hpp"
-#include "graph/graph.hpp"
-#include "runtime/runtime.hpp"
-#include "wincrt/wincrt.hpp"
+#include "app/startup.hpp"
 
 int main() {
-  runtime::InitModule();
-  graph::InitModule();
-  wincrt::InitModule();  // after the graphics module, which clears the hooks
-
+  app::StartModules();
   app::SetUpScene();
   app::RunDisplayPhase();
 }

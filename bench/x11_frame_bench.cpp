@@ -19,6 +19,7 @@
 #include "app/display.hpp"
 #include "app/renderer.hpp"
 #include "app/scene.hpp"
+#include "app/startup.hpp"
 #include "fract/fract.hpp"
 #include "graph/graph.hpp"
 #include "graph/window_thread.hpp"
@@ -124,9 +125,7 @@ BENCHMARK(BM_FrameWithoutDrawing)->Unit(benchmark::kMillisecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-  runtime::InitModule();
-  graph::InitModule();
-  wincrt::InitModule();
+  app::StartModules();
   app::SetUpScene();
   app::BeginDisplay();
   if (!graph::IsGraphMode) {

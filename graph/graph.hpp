@@ -76,6 +76,8 @@ void DefaultHooks();
 void InitGraph(std::int16_t& driver, std::int16_t& mode, std::string_view path);
 void SetGraphMode(std::int16_t mode);
 void GraphDefaults();
+// The viewport: the whole surface, with clipping.
+void SetWholeSurfaceViewPort();
 void ClearDevice();
 void CloseGraph();
 

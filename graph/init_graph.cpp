@@ -105,12 +105,16 @@ void SetGraphMode(std::int16_t mode) {
     return;
   }
   IsGraphMode = true;
+  SetWholeSurfaceViewPort();
+  GraphDefaults();
+}
+
+void SetWholeSurfaceViewPort() {
   StartXViewPort = 0;
   StartYViewPort = 0;
   ViewWidth = MaxX;
   ViewHeight = MaxY;
   ClipPixels = true;
-  GraphDefaults();
 }
 
 void GraphDefaults() {

@@ -87,11 +87,7 @@ void ClearDevice() {
   const std::int16_t width = ViewWidth;
   const std::int16_t height = ViewHeight;
   const bool clip = ClipPixels;
-  StartXViewPort = 0;
-  StartYViewPort = 0;
-  ViewWidth = MaxX;
-  ViewHeight = MaxY;
-  ClipPixels = true;
+  SetWholeSurfaceViewPort();
   ClearViewPort();
   StartXViewPort = x;
   StartYViewPort = y;

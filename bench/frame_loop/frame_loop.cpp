@@ -13,6 +13,7 @@
 #include "app/display.hpp"
 #include "app/renderer.hpp"
 #include "app/scene.hpp"
+#include "app/startup.hpp"
 #include "graph/graph.hpp"
 #include "runtime/runtime.hpp"
 #include "wincrt/wincrt.hpp"
@@ -34,9 +35,7 @@ int main(int argc, char** argv) {
   const int frames = argc > 1 ? std::max(100, std::atoi(argv[1])) : 400;
   constexpr int kWarmUp = 50;
 
-  runtime::InitModule();
-  graph::InitModule();
-  wincrt::InitModule();
+  app::StartModules();
   app::SetUpScene();
   app::BeginDisplay();
   if (!graph::IsGraphMode) {

@@ -24,6 +24,7 @@
 #include <cstring>
 #include <string>
 
+#include "app/startup.hpp"
 #include "fract/fract.hpp"
 #include "graph/graph.hpp"
 #include "graph/window_thread.hpp"
@@ -129,9 +130,7 @@ void Answer(const std::string& line) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  runtime::InitModule();
-  graph::InitModule();
-  wincrt::InitModule();
+  app::StartModules();
   INITGRAPHMODE(30010);
   DrawPattern();
   if (argc > 1 && std::strcmp(argv[1], "--stdin") == 0) DrivenByLines();
