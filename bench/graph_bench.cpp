@@ -7,8 +7,8 @@
 #include <cstdint>
 
 #include "graph/graph.hpp"
-#include "graph/window_thread.hpp"
 #include "platform/memory/memory_control.hpp"
+#include "window_thread.hpp"
 
 namespace {
 

@@ -22,9 +22,9 @@
 #include "app/startup.hpp"
 #include "fract/fract.hpp"
 #include "graph/graph.hpp"
-#include "graph/window_thread.hpp"
 #include "runtime/runtime.hpp"
 #include "wincrt/wincrt.hpp"
+#include "window_thread.hpp"
 
 namespace {
 

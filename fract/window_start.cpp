@@ -1,6 +1,6 @@
 #include "fract/fract.hpp"
 #include "graph/graph.hpp"
-#include "graph/window_thread.hpp"
+#include "graph/window.hpp"
 #include "platform/window_system.hpp"
 
 void INITGRAPHMODE(std::int16_t mode) {

@@ -1,7 +1,7 @@
 // What drawing does outside graphics mode: it reports and ends the program.
 #include "graph/graph.hpp"
-#include "graph/variants.hpp"
 #include "runtime/runtime.hpp"
+#include "variants.hpp"
 
 namespace graph {
 

@@ -7,7 +7,7 @@
 #include <chrono>
 #include <thread>
 
-#include "graph/window_thread.hpp"
+#include "window_thread.hpp"
 
 namespace graph {
 

@@ -2,9 +2,9 @@
 #include <algorithm>
 
 #include "graph/graph.hpp"
-#include "graph/modes.hpp"
-#include "graph/variants.hpp"
-#include "graph/window_thread.hpp"
+#include "modes.hpp"
+#include "variants.hpp"
+#include "window_thread.hpp"
 
 namespace graph {
 

@@ -1,5 +1,5 @@
 // Mode registration and search.
-#include "graph/modes.hpp"
+#include "modes.hpp"
 
 #include <algorithm>
 

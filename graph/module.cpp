@@ -2,9 +2,9 @@
 #include <string>
 
 #include "graph/graph.hpp"
-#include "graph/modes.hpp"
-#include "graph/window_thread.hpp"
+#include "modes.hpp"
 #include "runtime/runtime.hpp"
+#include "window_thread.hpp"
 
 namespace graph {
 

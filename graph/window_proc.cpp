@@ -1,6 +1,6 @@
 // The graphics window: its class, its creation and its window procedure.
 #include "graph/graph.hpp"
-#include "graph/window_thread.hpp"
+#include "window_thread.hpp"
 
 namespace graph {
 

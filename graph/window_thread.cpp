@@ -1,5 +1,5 @@
 // The window thread and the hand-shakes that start and end it.
-#include "graph/window_thread.hpp"
+#include "window_thread.hpp"
 
 #include <condition_variable>
 #include <thread>

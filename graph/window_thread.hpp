@@ -7,21 +7,10 @@
 #include <cstdint>
 #include <mutex>
 
+#include "graph/window.hpp"
 #include "platform/window_system.hpp"
 
 namespace graph {
-
-using MessageHook = platform::LRESULT (*)(platform::Window window, platform::UINT message,
-                                          platform::WPARAM wParam, platform::LPARAM lParam);
-using CreationHook = void (*)();
-
-// Hooks the window procedure routes messages to; null: swallowed. Set before
-// the window thread starts and cleared at exit, read on the window thread.
-extern std::atomic<MessageHook> CharMessageHandler;      // WM_KEYDOWN, WM_KEYUP, WM_CHAR
-extern std::atomic<MessageHook> MouseMessageHandler;     // WM_LBUTTONDOWN .. WM_MBUTTONDBLCLK
-extern std::atomic<MessageHook> CommandMessageHandler;   // WM_COMMAND
-extern std::atomic<MessageHook> NotifyMessageHandler;    // WM_NOTIFY
-extern std::atomic<CreationHook> OnGraphWindowCreation;  // end of WM_CREATE
 
 inline constexpr const char* WindowTitle = "Graph window application";
 
@@ -30,7 +19,6 @@ inline constexpr platform::UINT WM_GRAPHFLUSH = platform::WM_APP + 1;
 
 inline constexpr std::uint32_t STILL_ACTIVE = 259;
 
-extern std::atomic<platform::Window> GraphWindow;
 extern std::atomic<platform::ThreadId> MessageThreadID;
 // The window thread's exit code: STILL_ACTIVE while it runs, then 0, or 1
 // when the window could not be registered or created.

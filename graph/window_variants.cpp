@@ -2,8 +2,8 @@
 #include <algorithm>
 
 #include "graph/graph.hpp"
-#include "graph/variants.hpp"
-#include "graph/window_thread.hpp"
+#include "variants.hpp"
+#include "window_thread.hpp"
 
 namespace graph {
 

@@ -2,8 +2,8 @@
 #include <cstring>
 #include <mutex>
 
+#include "os.hpp"
 #include "platform/window_system.hpp"
-#include "runtime/os.hpp"
 #include "runtime/runtime.hpp"
 
 namespace runtime {

@@ -1,4 +1,4 @@
-#include "runtime/error_report.hpp"
+#include "error_report.hpp"
 
 #include <cstdio>
 #include <cstring>

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "runtime/os.hpp"
+#include "os.hpp"
 
 namespace runtime {
 

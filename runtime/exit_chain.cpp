@@ -4,9 +4,9 @@
 #include <system_error>
 #include <thread>
 
-#include "runtime/error_report.hpp"
-#include "runtime/os.hpp"
-#include "runtime/process_end.hpp"
+#include "error_report.hpp"
+#include "os.hpp"
+#include "process_end.hpp"
 #include "runtime/runtime.hpp"
 
 namespace runtime {

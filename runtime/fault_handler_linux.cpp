@@ -9,9 +9,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "runtime/fault_recovery.hpp"
-#include "runtime/fault_table.hpp"
-#include "runtime/os.hpp"
+#include "fault_recovery.hpp"
+#include "fault_table.hpp"
+#include "os.hpp"
 #include "runtime/runtime.hpp"
 
 namespace runtime {

@@ -1,4 +1,4 @@
-#include "runtime/fault_recovery.hpp"
+#include "fault_recovery.hpp"
 
 #include "runtime/runtime.hpp"
 

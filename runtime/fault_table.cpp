@@ -1,4 +1,4 @@
-#include "runtime/fault_table.hpp"
+#include "fault_table.hpp"
 
 namespace runtime {
 

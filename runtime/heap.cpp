@@ -1,4 +1,4 @@
-#include "runtime/heap.hpp"
+#include "heap.hpp"
 
 #include <new>
 

@@ -3,8 +3,8 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include "os.hpp"
 #include "platform/window_system.hpp"
-#include "runtime/os.hpp"
 
 namespace runtime {
 

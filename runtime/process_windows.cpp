@@ -5,7 +5,7 @@
 
 #include <cstdio>
 
-#include "runtime/os.hpp"
+#include "os.hpp"
 
 namespace runtime {
 

@@ -1,5 +1,5 @@
-#include "runtime/heap.hpp"
-#include "runtime/os.hpp"
+#include "heap.hpp"
+#include "os.hpp"
 #include "runtime/runtime.hpp"
 
 namespace runtime {

@@ -1,4 +1,4 @@
-#include "graph/window_thread.hpp"
+#include "graph/window.hpp"
 #include "runtime/runtime.hpp"
 #include "wincrt/wincrt.hpp"
 

@@ -16,8 +16,8 @@
 #include <vector>
 
 #include "graph/graph.hpp"
-#include "graph/window_thread.hpp"
 #include "runtime/runtime.hpp"
+#include "window_thread.hpp"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <atomic>
 
+#include "memory_state.hpp"
 #include "platform/memory/memory_control.hpp"
-#include "platform/memory/memory_state.hpp"
 
 namespace platform {
 

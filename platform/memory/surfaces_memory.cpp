@@ -3,8 +3,8 @@
 // 0x00RRGGBB pixels; repaints are driven by update rectangles.
 #include <algorithm>
 
+#include "memory_state.hpp"
 #include "platform/memory/memory_control.hpp"
-#include "platform/memory/memory_state.hpp"
 
 namespace platform {
 

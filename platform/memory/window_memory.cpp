@@ -2,8 +2,8 @@
 // creation, showing, caption and system menu, and other programs' windows.
 #include <algorithm>
 
+#include "memory_state.hpp"
 #include "platform/memory/memory_control.hpp"
-#include "platform/memory/memory_state.hpp"
 
 namespace platform {
 

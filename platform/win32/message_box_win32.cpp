@@ -1,4 +1,4 @@
-#include "platform/win32/win32_api.hpp"
+#include "win32_api.hpp"
 
 namespace platform {
 

@@ -1,5 +1,5 @@
 // The window thread's message loop and posting from other threads, over user32.
-#include "platform/win32/win32_api.hpp"
+#include "win32_api.hpp"
 
 namespace platform {
 

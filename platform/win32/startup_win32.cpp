@@ -1,5 +1,5 @@
 // Screen metrics, caption and system menu, over user32.
-#include "platform/win32/win32_api.hpp"
+#include "win32_api.hpp"
 
 namespace platform {
 

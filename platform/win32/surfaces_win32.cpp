@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "platform/win32/win32_api.hpp"
+#include "win32_api.hpp"
 
 namespace platform {
 

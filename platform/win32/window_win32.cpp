@@ -1,7 +1,7 @@
 // The graphics window class and window over user32.
 #include <cstring>
 
-#include "platform/win32/win32_api.hpp"
+#include "win32_api.hpp"
 
 namespace platform {
 

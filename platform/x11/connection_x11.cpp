@@ -10,7 +10,7 @@
 #include <string>
 #include <thread>
 
-#include "platform/x11/x11_backend.hpp"
+#include "x11_backend.hpp"
 
 namespace platform {
 

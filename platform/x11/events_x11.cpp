@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <bitset>
 
-#include "platform/x11/key_translation.hpp"
-#include "platform/x11/x11_backend.hpp"
+#include "key_translation.hpp"
+#include "x11_backend.hpp"
 
 namespace platform::x11 {
 

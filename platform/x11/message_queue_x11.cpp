@@ -13,7 +13,7 @@
 #include <mutex>
 #include <string>
 
-#include "platform/x11/x11_backend.hpp"
+#include "x11_backend.hpp"
 
 namespace platform {
 

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "platform/x11/x11_backend.hpp"
+#include "x11_backend.hpp"
 
 namespace platform {
 

@@ -4,9 +4,9 @@
 #include "app/scene.hpp"
 #include "float_bits.hpp"
 #include "graph/graph.hpp"
-#include "graph/window_thread.hpp"
 #include "platform/memory/memory_control.hpp"
 #include "wincrt/wincrt.hpp"
+#include "window_thread.hpp"
 
 namespace {
 

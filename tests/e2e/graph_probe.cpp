@@ -27,10 +27,10 @@
 #include "app/startup.hpp"
 #include "fract/fract.hpp"
 #include "graph/graph.hpp"
-#include "graph/window_thread.hpp"
 #include "platform/window_system.hpp"
 #include "runtime/runtime.hpp"
 #include "wincrt/wincrt.hpp"
+#include "window_thread.hpp"
 
 namespace {
 

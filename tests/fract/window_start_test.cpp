@@ -2,9 +2,9 @@
 
 #include "fract/fract.hpp"
 #include "graph/graph.hpp"
-#include "graph/modes.hpp"
-#include "graph/window_thread.hpp"
+#include "modes.hpp"
 #include "platform/memory/memory_control.hpp"
+#include "window_thread.hpp"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // The mode table the screen's room allows, the colour-depth lists, and the
 // search InitGraph makes in them.
-#include "graph/modes.hpp"
+#include "modes.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The report of a runtime error: its lines, the address format and the walk
 // over the callers' saved frame pointers with its stop rules.
-#include "runtime/error_report.hpp"
+#include "error_report.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,13 +1,13 @@
 // Which runtime error each fault becomes, whether the floating-point unit is
 // reset first, and which access violations are no error at all.
-#include "runtime/fault_table.hpp"
+#include "fault_table.hpp"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <vector>
 
-#include "runtime/fault_recovery.hpp"
+#include "fault_recovery.hpp"
 #include "runtime/runtime.hpp"
 
 namespace {
