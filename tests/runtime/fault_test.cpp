@@ -31,22 +31,7 @@ int* volatile nowhere = reinterpret_cast<int*>(std::uintptr_t{16});
 }
 [[gnu::noinline]] void WriteThroughNull() { *nowhere = 1; }
 
-// Which function the reported address lies in; the exit chain sees it before
-// the report is shown.
-const void* expectedFunction = nullptr;
-// The fault lies this close behind the start of these small functions, even
-// in an unoptimised, instrumented build.
-constexpr std::uintptr_t kFunctionReach = 256;
-void NameTheFaultingFunction() {
-  const auto addr = reinterpret_cast<std::uintptr_t>(runtime::ErrorAddr);
-  const auto start = reinterpret_cast<std::uintptr_t>(expectedFunction);
-  std::fputs(addr >= start && addr < start + kFunctionReach ? "in function " : "elsewhere ",
-             stderr);
-}
-void ExpectFaultIn(const void* function) {
-  expectedFunction = function;
-  runtime::ExitProc = NameTheFaultingFunction;
-}
+using runtime_test::ExpectFaultIn;
 
 TEST(FaultDeathTest, FloatDivisionByZeroIs200) {
   EXPECT_EXIT(

@@ -1,10 +1,13 @@
 // What the runtime's tests need to know about the build they run in.
 #pragma once
 
+#include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "platform/memory/memory_control.hpp"
+#include "runtime/runtime.hpp"
 
 namespace runtime_test {
 
@@ -33,6 +36,23 @@ inline std::vector<std::string> ErrorBoxTexts() {
     if (box.caption == "Error") texts.push_back(box.text);
   }
   return texts;
+}
+
+// Which function the reported address lies in; the exit chain sees it before
+// the report is shown and writes "in function " or "elsewhere ". The fault
+// lies this close behind the start of the small functions the tests fault
+// in, even in an unoptimised, instrumented build.
+inline constexpr std::uintptr_t kFunctionReach = 512;
+inline const void* expectedFunction = nullptr;
+inline void NameTheFaultingFunction() {
+  const auto addr = reinterpret_cast<std::uintptr_t>(runtime::ErrorAddr);
+  const auto start = reinterpret_cast<std::uintptr_t>(expectedFunction);
+  std::fputs(addr >= start && addr < start + kFunctionReach ? "in function " : "elsewhere ",
+             stderr);
+}
+inline void ExpectFaultIn(const void* function) {
+  expectedFunction = function;
+  runtime::ExitProc = NameTheFaultingFunction;
 }
 
 }  // namespace runtime_test

@@ -1,0 +1,355 @@
+// The extended format in integer arithmetic: what the x87 unit computes with
+// a 64-bit significand, round to nearest even, every exception masked. Each
+// operation returns the unit's masked result and adds the exceptions it
+// raised to flags; the caller decides whether they end the program.
+#pragma once
+
+#include <bit>
+#include <cstdint>
+#include <cstring>
+#include <utility>
+
+#if !defined(__SIZEOF_INT128__) && defined(_MSC_VER)
+#include <intrin.h>
+#endif
+
+namespace extended::soft {
+
+// Exceptions, in the bit order of the x87 status word.
+inline constexpr unsigned kInvalid = 0x01;
+inline constexpr unsigned kZeroDivide = 0x04;
+inline constexpr unsigned kOverflow = 0x08;
+
+// Unbiased exponents of the format's finite range.
+inline constexpr std::int32_t kMinExp = -16382;
+inline constexpr std::int32_t kMaxExp = 16383;
+// Exponent tags outside any reachable range.
+inline constexpr std::int32_t kZeroExp = -0x40000000;
+inline constexpr std::int32_t kSpecialExp = 0x40000000;  // infinity or NaN
+
+inline constexpr std::uint64_t kTop = 0x8000000000000000u;
+inline constexpr std::uint64_t kQuiet = 0x4000000000000000u;
+
+// value = (-1)^neg * sig * 2^(exp - 63). Finite non-zero values are kept
+// normalised (top bit of sig set), also below the format's normal range,
+// where rounding has already cleared the bits the format cannot hold.
+// Zero: exp == kZeroExp, sig 0. Infinity: kSpecialExp, sig kTop. NaN:
+// kSpecialExp, any other sig with the top bit set.
+struct Value {
+  std::uint64_t sig;
+  std::int32_t exp;
+  std::uint32_t neg;
+};
+
+inline constexpr Value kIndefinite{kTop | kQuiet, kSpecialExp, 1};  // the unit's default NaN
+
+inline constexpr bool IsSpecial(const Value& v) { return v.exp == kSpecialExp; }
+inline constexpr bool IsNaN(const Value& v) { return v.exp == kSpecialExp && v.sig != kTop; }
+inline constexpr bool IsZero(const Value& v) { return v.exp == kZeroExp; }
+inline constexpr bool IsFiniteNonZero(const Value& v) {
+  return v.exp != kZeroExp && v.exp != kSpecialExp;
+}
+
+// 64 x 64 -> 128 bits.
+inline void Mul64(std::uint64_t a, std::uint64_t b, std::uint64_t& hi, std::uint64_t& lo) {
+#if defined(__SIZEOF_INT128__)
+  const unsigned __int128 p = static_cast<unsigned __int128>(a) * b;
+  hi = static_cast<std::uint64_t>(p >> 64);
+  lo = static_cast<std::uint64_t>(p);
+#elif defined(_MSC_VER) && defined(_M_X64)
+  lo = _umul128(a, b, &hi);
+#else
+  const std::uint64_t a0 = a & 0xFFFFFFFFu, a1 = a >> 32, b0 = b & 0xFFFFFFFFu, b1 = b >> 32;
+  const std::uint64_t p00 = a0 * b0, p01 = a0 * b1, p10 = a1 * b0, p11 = a1 * b1;
+  const std::uint64_t mid = (p00 >> 32) + (p01 & 0xFFFFFFFFu) + (p10 & 0xFFFFFFFFu);
+  lo = (mid << 32) | (p00 & 0xFFFFFFFFu);
+  hi = p11 + (p01 >> 32) + (p10 >> 32) + (mid >> 32);
+#endif
+}
+
+// hi:lo >> n, the bits shifted out ORed into the lowest bit ("jam"), so that
+// rounding still sees that something was lost.
+inline void ShiftRightJam(std::uint64_t& hi, std::uint64_t& lo, std::int32_t n) {
+  if (n <= 0) return;
+  if (n < 64) {
+    const bool lost = (lo << (64 - n)) != 0;
+    lo = (lo >> n) | (hi << (64 - n)) | (lost ? 1u : 0u);
+    hi >>= n;
+  } else if (n < 128) {
+    const bool lost = lo != 0 || (n > 64 && (hi << (128 - n)) != 0);
+    lo = (n == 64 ? hi : hi >> (n - 64)) | (lost ? 1u : 0u);
+    hi = 0;
+  } else {
+    lo = (hi | lo) != 0 ? 1u : 0u;
+    hi = 0;
+  }
+}
+
+inline Value Infinity(std::uint32_t neg) { return Value{kTop, kSpecialExp, neg}; }
+inline Value Zero(std::uint32_t neg) { return Value{0, kZeroExp, neg}; }
+
+// Rounds (-1)^neg * (hi:lo) * 2^(exp - 127), hi's top bit set, once to the
+// 64-bit significand: to nearest, ties to even. Below the normal range the
+// significand loses bits first, as the unit's masked underflow does; above
+// it the result overflows.
+inline Value Round(std::uint32_t neg, std::int32_t exp, std::uint64_t hi, std::uint64_t lo,
+                   unsigned& flags) {
+  std::int32_t lostBits = 0;
+  if (exp < kMinExp) [[unlikely]] {
+    lostBits = kMinExp - exp > 128 ? 128 : kMinExp - exp;
+    ShiftRightJam(hi, lo, lostBits);
+  }
+  const bool roundUp = (lo & kTop) != 0 && ((lo & ~kTop) != 0 || (hi & 1) != 0);
+  if (roundUp) {
+    ++hi;
+    if (hi == 0) {  // carried out of the significand
+      hi = kTop;
+      ++exp;
+    }
+  }
+  if (lostBits != 0) [[unlikely]] {
+    if (hi == 0) return Zero(neg);
+    // Back to the normalised form with the exponent the bits stand for.
+    const int shift = std::countl_zero(hi);
+    return Value{hi << shift, exp + lostBits - shift, neg};
+  }
+  if (exp > kMaxExp) [[unlikely]] {
+    flags |= kOverflow;
+    return Infinity(neg);
+  }
+  return Value{hi, exp, neg};
+}
+
+// The NaN an operation with a NaN operand gives: the operand made quiet; of
+// two, the one with the larger significand. A signalling one is invalid.
+inline Value PropagateNaN(const Value& a, const Value& b, unsigned& flags) {
+  const bool aNaN = IsNaN(a), bNaN = IsNaN(b);
+  if ((aNaN && (a.sig & kQuiet) == 0) || (bNaN && (b.sig & kQuiet) == 0)) flags |= kInvalid;
+  // Equal significands: the positive one.
+  const std::uint64_t as = a.sig | kQuiet, bs = b.sig | kQuiet;
+  Value r = a;
+  if (!aNaN || (bNaN && (bs > as || (bs == as && b.neg == 0)))) r = b;
+  r.sig |= kQuiet;
+  return r;
+}
+
+// Exact.
+inline Value FromFloat(float f, unsigned& flags) {
+  const std::uint32_t bits = std::bit_cast<std::uint32_t>(f);
+  const std::uint32_t neg = bits >> 31;
+  const std::int32_t field = static_cast<std::int32_t>((bits >> 23) & 0xFF);
+  const std::uint64_t fraction = bits & 0x7FFFFF;
+  if (field == 0xFF) [[unlikely]] {
+    if (fraction == 0) return Infinity(neg);
+    if ((fraction & 0x400000) == 0) flags |= kInvalid;  // a signalling NaN
+    return Value{kTop | kQuiet | (fraction << 40), kSpecialExp, neg};
+  }
+  if (field == 0) [[unlikely]] {
+    if (fraction == 0) return Zero(neg);
+    const int shift = std::countl_zero(fraction);
+    return Value{fraction << shift, -126 - (shift - 40), neg};
+  }
+  return Value{(fraction | 0x800000) << 40, field - 127, neg};
+}
+
+// Exact.
+inline Value FromInt(std::int32_t i) {
+  if (i == 0) return Zero(0);
+  const std::uint32_t neg = i < 0 ? 1 : 0;
+  const std::uint64_t magnitude = neg ? 0 - static_cast<std::uint64_t>(static_cast<std::int64_t>(i))
+                                      : static_cast<std::uint64_t>(i);
+  const int shift = std::countl_zero(magnitude);
+  return Value{magnitude << shift, 63 - shift, neg};
+}
+
+inline Value Add(Value a, Value b, unsigned& flags) {
+  if (!IsFiniteNonZero(a) || !IsFiniteNonZero(b)) [[unlikely]] {
+    if (IsNaN(a) || IsNaN(b)) return PropagateNaN(a, b, flags);
+    if (IsSpecial(a) && IsSpecial(b)) {
+      if (a.neg == b.neg) return a;
+      flags |= kInvalid;  // infinity minus infinity
+      return kIndefinite;
+    }
+    if (IsSpecial(a)) return a;
+    if (IsSpecial(b)) return b;
+    if (IsZero(a) && IsZero(b)) return Zero(a.neg & b.neg);
+    return IsZero(a) ? b : a;
+  }
+  // a the larger in magnitude.
+  if (b.exp > a.exp || (b.exp == a.exp && b.sig > a.sig)) std::swap(a, b);
+  std::uint64_t hi = a.sig, lo = 0;
+  std::uint64_t bhi = b.sig, blo = 0;
+  ShiftRightJam(bhi, blo, a.exp - b.exp);
+  std::int32_t exp = a.exp;
+  if (a.neg == b.neg) {
+    lo += blo;
+    const std::uint64_t carryLo = lo < blo ? 1 : 0;
+    const std::uint64_t sum = hi + bhi + carryLo;
+    const bool carry = sum < hi || (sum == hi && (bhi | carryLo) != 0);
+    hi = sum;
+    if (carry) {
+      ShiftRightJam(hi, lo, 1);
+      hi |= kTop;
+      ++exp;
+    }
+  } else {
+    const std::uint64_t borrow = lo < blo ? 1 : 0;
+    lo -= blo;
+    hi = hi - bhi - borrow;
+    if ((hi | lo) == 0) return Zero(0);  // an exact zero is positive
+    if (hi == 0) {
+      hi = lo;
+      lo = 0;
+      exp -= 64;
+    }
+    const int shift = std::countl_zero(hi);
+    if (shift != 0) {
+      hi = (hi << shift) | (lo >> (64 - shift));
+      lo <<= shift;
+      exp -= shift;
+    }
+  }
+  return Round(a.neg, exp, hi, lo, flags);
+}
+
+inline Value Neg(Value v) {
+  if (!IsNaN(v)) v.neg ^= 1;
+  return v;
+}
+
+inline Value Sub(const Value& a, const Value& b, unsigned& flags) {
+  if (IsNaN(b)) [[unlikely]]
+    return PropagateNaN(a, b, flags);
+  return Add(a, Neg(b), flags);
+}
+
+inline Value Mul(const Value& a, const Value& b, unsigned& flags) {
+  const std::uint32_t neg = a.neg ^ b.neg;
+  if (!IsFiniteNonZero(a) || !IsFiniteNonZero(b)) [[unlikely]] {
+    if (IsNaN(a) || IsNaN(b)) return PropagateNaN(a, b, flags);
+    if (IsSpecial(a) || IsSpecial(b)) {
+      if (IsZero(a) || IsZero(b)) {
+        flags |= kInvalid;  // infinity times zero
+        return kIndefinite;
+      }
+      return Infinity(neg);
+    }
+    return Zero(neg);
+  }
+  std::uint64_t hi, lo;
+  Mul64(a.sig, b.sig, hi, lo);
+  std::int32_t exp = a.exp + b.exp;
+  if ((hi & kTop) != 0) {
+    ++exp;
+  } else {
+    hi = (hi << 1) | (lo >> 63);
+    lo <<= 1;
+  }
+  return Round(neg, exp, hi, lo, flags);
+}
+
+// a < b; a NaN on either side is invalid, as the unit's ordered compare has it.
+inline bool Less(const Value& a, const Value& b, unsigned& flags) {
+  if (IsNaN(a) || IsNaN(b)) [[unlikely]] {
+    flags |= kInvalid;
+    return false;
+  }
+  if (IsZero(a) && IsZero(b)) return false;
+  if (a.neg != b.neg) return a.neg > b.neg;
+  // Same sign: compare magnitudes; zero below everything, infinity above.
+  const bool aBelow =
+      IsZero(a) || (!IsZero(b) && (a.exp < b.exp || (a.exp == b.exp && a.sig < b.sig)));
+  const bool equal = !IsZero(a) && !IsZero(b) && a.exp == b.exp && a.sig == b.sig;
+  if (equal) return false;
+  return a.neg ? !aBelow : aBelow;
+}
+
+// Rounds to the nearest 32-bit float, ties to even; below the float's
+// normal range to its subnormals; beyond its range it overflows.
+inline float ToFloat(const Value& v, unsigned& flags) {
+  const std::uint32_t sign = v.neg << 31;
+  if (IsZero(v)) return std::bit_cast<float>(sign);
+  if (IsSpecial(v)) {
+    if (v.sig == kTop) return std::bit_cast<float>(sign | 0x7F800000u);
+    return std::bit_cast<float>(sign | 0x7FC00000u |
+                                static_cast<std::uint32_t>((v.sig >> 40) & 0x7FFFFF));
+  }
+  // Kept bits: 24 for normal floats, fewer below 2^-126.
+  std::int32_t exp = v.exp;
+  const std::uint64_t hi = v.sig;
+  const std::int32_t drop = 40 + (exp < -126 ? -126 - exp : 0);
+  if (drop >= 64) {
+    // Below the smallest subnormal: it rounds up to it only from above half of it.
+    const bool up = drop == 64 && (hi & ~kTop) != 0;
+    return std::bit_cast<float>(sign | (up ? 1u : 0u));
+  }
+  std::uint64_t kept = hi >> drop;
+  const std::uint64_t rest = hi << (64 - drop);
+  if ((rest & kTop) != 0 && ((rest & ~kTop) != 0 || (kept & 1) != 0)) ++kept;
+  if (exp < -126) {
+    // Subnormal, or the smallest normal after a carry: the field is 0 or 1.
+    return std::bit_cast<float>(sign | static_cast<std::uint32_t>(kept));
+  }
+  if (kept == 0x1000000) {
+    kept >>= 1;
+    ++exp;
+  }
+  if (exp > 127) {
+    flags |= kOverflow;
+    return std::bit_cast<float>(sign | 0x7F800000u);
+  }
+  return std::bit_cast<float>(sign | static_cast<std::uint32_t>(exp + 127) << 23 |
+                              static_cast<std::uint32_t>(kept & 0x7FFFFF));
+}
+
+// Rounds to the nearest 64-bit integer, ties to even. Outside the range or
+// NaN: invalid, and the unit's integer indefinite.
+inline std::int64_t ToInt64(const Value& v, unsigned& flags) {
+  constexpr std::int64_t kIntIndefinite = INT64_MIN;
+  if (IsZero(v)) return 0;
+  if (IsSpecial(v)) [[unlikely]] {
+    flags |= kInvalid;
+    return kIntIndefinite;
+  }
+  if (v.exp >= 63) [[unlikely]] {
+    if (v.exp == 63 && v.neg && v.sig == kTop) return INT64_MIN;
+    flags |= kInvalid;
+    return kIntIndefinite;
+  }
+  if (v.exp < -1) return 0;     // below one half
+  const int drop = 63 - v.exp;  // 1 .. 64
+  std::uint64_t magnitude = drop == 64 ? 0 : v.sig >> drop;
+  const std::uint64_t rest = drop == 64 ? v.sig : v.sig << (64 - drop);
+  if ((rest & kTop) != 0 && ((rest & ~kTop) != 0 || (magnitude & 1) != 0)) ++magnitude;
+  // Just below 2^63 a value can round up out of the range.
+  if (magnitude > (v.neg ? kTop : kTop - 1)) [[unlikely]] {
+    flags |= kInvalid;
+    return kIntIndefinite;
+  }
+  return v.neg ? static_cast<std::int64_t>(0 - magnitude) : static_cast<std::int64_t>(magnitude);
+}
+
+// The 80-bit image: sign and biased exponent, explicit-integer-bit significand.
+struct Bits80 {
+  std::uint16_t signExponent;
+  std::uint64_t significand;
+};
+
+inline Bits80 ToBits(const Value& v) {
+  const std::uint16_t sign = static_cast<std::uint16_t>(v.neg << 15);
+  if (IsZero(v)) return Bits80{sign, 0};
+  if (IsSpecial(v)) return Bits80{static_cast<std::uint16_t>(sign | 0x7FFF), v.sig};
+  if (v.exp < kMinExp) return Bits80{sign, v.sig >> (kMinExp - v.exp)};  // a denormal
+  return Bits80{static_cast<std::uint16_t>(sign | (v.exp + 16383)), v.sig};
+}
+
+inline Value FromBits(Bits80 b) {
+  const std::uint32_t neg = b.signExponent >> 15;
+  const std::int32_t field = b.signExponent & 0x7FFF;
+  if (field == 0x7FFF) return Value{b.significand, kSpecialExp, neg};
+  if (b.significand == 0) return Zero(neg);
+  const int shift = std::countl_zero(b.significand);
+  return Value{b.significand << shift, (field == 0 ? kMinExp : field - 16383) - shift, neg};
+}
+
+}  // namespace extended::soft
