@@ -23,8 +23,8 @@ constexpr char kZoomInKey = '=';
 constexpr char kEndKey = '\r';
 }  // namespace
 
-float ZoomOut(float s) { return static_cast<float>(static_cast<long double>(s) - kZoomStep); }
-float ZoomIn(float s) { return static_cast<float>(static_cast<long double>(s) + kZoomStep); }
+float ZoomOut(float s) { return extended::ToFloat(extended::FromFloat(s) - ZoomStep()); }
+float ZoomIn(float s) { return extended::ToFloat(extended::FromFloat(s) + ZoomStep()); }
 
 void BeginDisplay() {
   INITGRAPHMODE(30010);

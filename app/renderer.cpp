@@ -1,16 +1,17 @@
 #include "app/renderer.hpp"
 
-#include <cmath>
-
+#include "extended/extended.hpp"
 #include "graph/graph.hpp"
 
 namespace {
 
-using ext = long double;
+using extended::Extended;
+using extended::FromFloat;
+using extended::ToFloat;
 
-// Round to nearest, ties to even, in the rounding mode the program keeps; a
-// value outside the 64-bit range traps as an invalid operation.
-inline std::int64_t R(ext v) { return std::llrint(v); }
+// Round to nearest, ties to even; a value outside the 64-bit range is an
+// invalid operation.
+inline std::int64_t R(Extended v) { return extended::RoundToInt64(v); }
 
 // The low 16 bits read as a signed number.
 inline std::int16_t W(std::int64_t s) {
@@ -19,8 +20,16 @@ inline std::int16_t W(std::int64_t s) {
 
 // Screen position of a coordinate: the product of two floats is exact in the
 // extended format, so R rounds it once.
-inline std::int16_t Project(std::int32_t centre, float scale, float coordinate) {
-  return W(static_cast<std::int64_t>(centre) + R(static_cast<ext>(scale) * coordinate));
+inline std::int16_t Project(std::int32_t centre, Extended scale, float coordinate) {
+  return W(static_cast<std::int64_t>(centre) + R(scale * FromFloat(coordinate)));
+}
+
+// a*c - b*s and a*s + b*c in the extended format, each rounded once as stored.
+inline float Turned(float a, float b, Extended c, Extended s) {
+  return ToFloat(FromFloat(a) * c - FromFloat(b) * s);
+}
+inline float TurnedOther(float a, float b, Extended c, Extended s) {
+  return ToFloat(FromFloat(a) * s + FromFloat(b) * c);
 }
 
 constexpr std::int64_t kHidden = 15;  // colour value of grid points that never escape
@@ -29,36 +38,37 @@ constexpr std::int64_t kHidden = 15;  // colour value of grid points that never 
 
 void DRAW_AND_CALC(std::int32_t centrex, std::int32_t centrey, tpixelarr& points, float scale,
                    std::int32_t count, float anglex, float angley, float anglez) {
-  const ext cX = std::cos(static_cast<ext>(anglex));
-  const ext sX = std::sin(static_cast<ext>(anglex));
-  const ext cY = std::cos(static_cast<ext>(angley));
-  const ext sY = std::sin(static_cast<ext>(angley));
-  const ext cZ = std::cos(static_cast<ext>(anglez));
-  const ext sZ = std::sin(static_cast<ext>(anglez));
+  const Extended cX = extended::Cos(anglex);
+  const Extended sX = extended::Sin(anglex);
+  const Extended cY = extended::Cos(angley);
+  const Extended sY = extended::Sin(angley);
+  const Extended cZ = extended::Cos(anglez);
+  const Extended sZ = extended::Sin(anglez);
+  const Extended zoom = FromFloat(scale);
 
   for (std::int32_t i = 0; i < count; ++i) {
     float* const p = &points[4 * static_cast<std::size_t>(i)];
-    const std::int64_t colour = R(p[3]);
+    const std::int64_t colour = R(FromFloat(p[3]));
     if (colour == kHidden) continue;
 
-    graph::PutPixel(Project(centrex, scale, p[0]), Project(centrey, scale, p[1]), 0);
+    graph::PutPixel(Project(centrex, zoom, p[0]), Project(centrey, zoom, p[1]), 0);
 
     // Each rotation works in extended precision on the floats the previous
     // one stored, and rounds once as it stores.
-    const float y1 = static_cast<float>(static_cast<ext>(p[1]) * cX - static_cast<ext>(p[2]) * sX);
-    const float z1 = static_cast<float>(static_cast<ext>(p[1]) * sX + static_cast<ext>(p[2]) * cX);
+    const float y1 = Turned(p[1], p[2], cX, sX);
+    const float z1 = TurnedOther(p[1], p[2], cX, sX);
     p[1] = y1;
     p[2] = z1;
-    const float x1 = static_cast<float>(static_cast<ext>(p[0]) * cY - static_cast<ext>(z1) * sY);
-    const float z2 = static_cast<float>(static_cast<ext>(p[0]) * sY + static_cast<ext>(z1) * cY);
+    const float x1 = Turned(p[0], z1, cY, sY);
+    const float z2 = TurnedOther(p[0], z1, cY, sY);
     p[0] = x1;
     p[2] = z2;
-    const float x2 = static_cast<float>(static_cast<ext>(x1) * cZ - static_cast<ext>(y1) * sZ);
-    const float y2 = static_cast<float>(static_cast<ext>(x1) * sZ + static_cast<ext>(y1) * cZ);
+    const float x2 = Turned(x1, y1, cZ, sZ);
+    const float y2 = TurnedOther(x1, y1, cZ, sZ);
     p[0] = x2;
     p[1] = y2;
 
-    graph::PutPixel(Project(centrex, scale, x2), Project(centrey, scale, y2),
+    graph::PutPixel(Project(centrex, zoom, x2), Project(centrey, zoom, y2),
                     static_cast<std::uint16_t>(colour + 64));
   }
 }

@@ -3,10 +3,10 @@
 #include <benchmark/benchmark.h>
 
 #include <bit>
-#include <cmath>
 
 #include "app/renderer.hpp"
 #include "app/scene.hpp"
+#include "extended/extended.hpp"
 #include "fract/fract.hpp"
 #include "graph/graph.hpp"
 #include "runtime/runtime.hpp"
@@ -16,7 +16,7 @@ namespace {
 int VisiblePoints() {
   int visible = 0;
   for (int i = 0; i < app::pointcount; ++i)
-    if (std::llrint(static_cast<long double>(app::points[4 * i + 3])) != 15) ++visible;
+    if (extended::RoundToInt64(extended::FromFloat(app::points[4 * i + 3])) != 15) ++visible;
   return visible;
 }
 

@@ -1,6 +1,11 @@
 #include "fract/fract.hpp"
 
 namespace {
+using extended::Extended;
+using extended::FromFloat;
+using extended::FromInt;
+using extended::ToFloat;
+
 constexpr float kEscapeBound = 32.0f;
 constexpr int kStepCap = 50;
 constexpr std::uint8_t kNeverEscaped = 15;
@@ -8,18 +13,19 @@ constexpr std::uint8_t kNeverEscaped = 15;
 
 void CREATE_MANDEL(float xstep, float ystep, float xoff, float yoff, maparr& map) {
   for (auto& column : map) column.fill(0);
+  const Extended bound = FromFloat(kEscapeBound);
 
   for (int y = -50; y <= 49; ++y) {
     for (int x = -80; x <= 79; ++x) {
-      const float re = static_cast<float>(static_cast<long double>(x) * xstep + xoff);
-      const float im = static_cast<float>(static_cast<long double>(y) * ystep + yoff);
+      const float re = ToFloat(FromInt(x) * FromFloat(xstep) + FromFloat(xoff));
+      const float im = ToFloat(FromInt(y) * FromFloat(ystep) + FromFloat(yoff));
       tcomplex z = COMPLEX(re, im);
       const tcomplex c = COMPLEX(0.11f, -0.66f);
       int k = 0;
       for (;;) {
-        const long double s =
-            static_cast<long double>(z.re) * z.re + static_cast<long double>(z.im) * z.im;
-        if (!(s < kEscapeBound) || k == kStepCap) break;
+        const Extended re2 = FromFloat(z.re) * FromFloat(z.re);
+        const Extended s = re2 + FromFloat(z.im) * FromFloat(z.im);
+        if (!(s < bound) || k == kStepCap) break;
         z = (z * z) - c;
         ++k;
       }

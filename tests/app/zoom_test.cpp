@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cstring>
-
 #include "app/display.hpp"
 #include "float_bits.hpp"
 
@@ -10,14 +8,9 @@ namespace {
 const float kStart = FromBits(app::kStartScaleBits);
 
 TEST(Zoom, StepIsTheExtendedTenth) {
-  unsigned char bytes[sizeof(long double)] = {};
-  const long double step = app::kZoomStep;
-  std::memcpy(bytes, &step, 10);
-  std::uint64_t significand = 0;
-  std::memcpy(&significand, bytes, 8);
-  const unsigned exponent = bytes[8] | (bytes[9] << 8);
-  EXPECT_EQ(significand, 0xCCCCCCCCCCCCCCCDull);
-  EXPECT_EQ(exponent, 0x3FFBu);  // sign bit clear
+  const auto bits = extended::ToBits(app::ZoomStep());
+  EXPECT_EQ(bits.significand, 0xCCCCCCCCCCCCCCCDull);
+  EXPECT_EQ(bits.signExponent, 0x3FFBu);  // sign bit clear
 }
 
 TEST(Zoom, OneStepEachWay) {

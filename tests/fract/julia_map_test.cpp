@@ -53,7 +53,8 @@ TEST_F(JuliaMap, ZIsRoundedToFloatAfterEveryStep) {
 }
 
 TEST_F(JuliaMap, StartValueNearZeroIsTwoToTheMinus27) {
-  const float re = static_cast<float>(static_cast<long double>(-10) * 0.02f + 0.2f);
+  using extended::FromFloat;
+  const float re = extended::ToFloat(extended::FromInt(-10) * FromFloat(0.02f) + FromFloat(0.2f));
   EXPECT_EQ(Bits(re), Bits(0x1p-27f));
   EXPECT_EQ(Cell(-10, 0), 15);
 }

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "extended/extended.hpp"
+
 namespace app {
 
 extern float scale;  // zoom factor, pixels per model unit
@@ -14,7 +16,7 @@ extern char lastkey;  // the last character read
 
 // 0.1 in the extended format: sign 0, exponent 0x3FFB, significand
 // 0xCCCCCCCCCCCCCCCD.
-inline constexpr long double kZoomStep = 0.1L;
+inline extended::Extended ZoomStep() { return extended::FromBits(0x3FFB, 0xCCCCCCCCCCCCCCCDu); }
 inline constexpr std::uint32_t kStartScaleBits = 0x402DF854;  // 2.7182817
 
 // scale -/+ the zoom step, formed in extended precision and rounded once.

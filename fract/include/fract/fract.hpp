@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "extended/extended.hpp"
 #include "main_types/main_types.hpp"
 
 // Stores the two components bit for bit.
@@ -11,19 +12,20 @@ inline tcomplex COMPLEX(float re, float im) { return tcomplex{re, im}; }
 // Each component is formed in extended precision and rounded once to 32 bits.
 // Inline: the height map takes up to 800,000 steps of both.
 inline tcomplex operator-(tcomplex a, tcomplex b) {
-  const long double re = static_cast<long double>(a.re) - b.re;
-  const long double im = static_cast<long double>(a.im) - b.im;
-  return tcomplex{static_cast<float>(re), static_cast<float>(im)};
+  using extended::FromFloat;
+  using extended::ToFloat;
+  return tcomplex{ToFloat(FromFloat(a.re) - FromFloat(b.re)),
+                  ToFloat(FromFloat(a.im) - FromFloat(b.im))};
 }
 
 inline tcomplex operator*(tcomplex a, tcomplex b) {
   // Products of two 32-bit values are exact in the 64-bit significand; the
   // sum or difference is rounded to it, then once more to 32 bits.
-  const long double re =
-      static_cast<long double>(a.re) * b.re - static_cast<long double>(a.im) * b.im;
-  const long double im =
-      static_cast<long double>(a.im) * b.re + static_cast<long double>(a.re) * b.im;
-  return tcomplex{static_cast<float>(re), static_cast<float>(im)};
+  using extended::FromFloat;
+  using extended::ToFloat;
+  const auto are = FromFloat(a.re), aim = FromFloat(a.im);
+  const auto bre = FromFloat(b.re), bim = FromFloat(b.im);
+  return tcomplex{ToFloat(are * bre - aim * bim), ToFloat(aim * bre + are * bim)};
 }
 
 // Fills map with the escape values of z <- z*z - c, c = 0.11 - 0.66i, started

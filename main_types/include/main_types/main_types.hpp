@@ -5,10 +5,8 @@
 #include <cstdint>
 #include <limits>
 
-// Every stored real is a 32-bit float; arithmetic runs in x87 extended
-// precision and is rounded once when stored.
-static_assert(std::numeric_limits<long double>::digits == 64,
-              "long double must be the x87 extended format with a 64-bit significand");
+// Every stored real is a 32-bit float; arithmetic runs in the extended
+// format (extended/) and is rounded once when stored.
 static_assert(std::numeric_limits<float>::is_iec559 && sizeof(float) == 4);
 
 // Height map: 160 columns of 100 rows, column by column. Grid point (x, y)
