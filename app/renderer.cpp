@@ -20,8 +20,10 @@ inline std::int16_t W(std::int64_t s) {
 
 // Screen position of a coordinate: the product of two floats is exact in the
 // extended format, so R rounds it once.
-inline std::int16_t Project(std::int32_t centre, Extended scale, float coordinate) {
-  return W(static_cast<std::int64_t>(centre) + R(scale * FromFloat(coordinate)));
+// scale stays a float: an extended value held across the PutPixel calls
+// would go through memory in 80 bits twice per point.
+inline std::int16_t Project(std::int32_t centre, float scale, float coordinate) {
+  return W(static_cast<std::int64_t>(centre) + R(FromFloat(scale) * FromFloat(coordinate)));
 }
 
 // a*c - b*s and a*s + b*c in the extended format, each rounded once as stored.
@@ -44,14 +46,13 @@ void DRAW_AND_CALC(std::int32_t centrex, std::int32_t centrey, tpixelarr& points
   const Extended sY = extended::Sin(angley);
   const Extended cZ = extended::Cos(anglez);
   const Extended sZ = extended::Sin(anglez);
-  const Extended zoom = FromFloat(scale);
 
   for (std::int32_t i = 0; i < count; ++i) {
     float* const p = &points[4 * static_cast<std::size_t>(i)];
     const std::int64_t colour = R(FromFloat(p[3]));
     if (colour == kHidden) continue;
 
-    graph::PutPixel(Project(centrex, zoom, p[0]), Project(centrey, zoom, p[1]), 0);
+    graph::PutPixel(Project(centrex, scale, p[0]), Project(centrey, scale, p[1]), 0);
 
     // Each rotation works in extended precision on the floats the previous
     // one stored, and rounds once as it stores.
@@ -68,7 +69,7 @@ void DRAW_AND_CALC(std::int32_t centrex, std::int32_t centrey, tpixelarr& points
     p[0] = x2;
     p[1] = y2;
 
-    graph::PutPixel(Project(centrex, zoom, x2), Project(centrey, zoom, y2),
+    graph::PutPixel(Project(centrex, scale, x2), Project(centrey, scale, y2),
                     static_cast<std::uint16_t>(colour + 64));
   }
 }
