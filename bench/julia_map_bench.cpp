@@ -1,6 +1,8 @@
-// CREATE_MANDEL on the program's 160 x 100 grid.
+// CREATE_MANDEL on the program's 160 x 100 grid, with the extended
+// arithmetic of the build (the label: x87 or software).
 #include <benchmark/benchmark.h>
 
+#include "extended/extended.hpp"
 #include "fract/fract.hpp"
 #include "runtime/runtime.hpp"
 
@@ -13,6 +15,7 @@ void BM_CreateMandel(benchmark::State& state) {
     CREATE_MANDEL(0.02f, 0.02f, 0.2f, 0.0f, map);
     benchmark::DoNotOptimize(map);
   }
+  state.SetLabel(extended::kSoftware ? "software" : "x87");
 }
 BENCHMARK(BM_CreateMandel)->Unit(benchmark::kMillisecond);
 

@@ -1,5 +1,7 @@
 // DRAW_AND_CALC on the program's 16,000-point cloud (11,302 visible points),
-// drawing through the graphics module into the in-memory window system.
+// drawing through the graphics module into the in-memory window system. The
+// label names the extended arithmetic of the build: build/linux (x87) and
+// build/linux-soft (software) measure one each.
 #include <benchmark/benchmark.h>
 
 #include <bit>
@@ -12,6 +14,9 @@
 #include "runtime/runtime.hpp"
 
 namespace {
+
+// Which extended arithmetic the build computes with.
+const char* Implementation() { return extended::kSoftware ? "software" : "x87"; }
 
 int VisiblePoints() {
   int visible = 0;
@@ -32,6 +37,7 @@ void BM_DrawAndCalc(benchmark::State& state) {
   }
   graph::CloseGraph();
   state.counters["visible"] = visible;
+  state.SetLabel(Implementation());
   state.counters["ns_per_visible_point"] =
       benchmark::Counter(static_cast<double>(state.iterations()) * visible,
                          benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
@@ -52,6 +58,7 @@ void BM_DrawAndCalcArithmetic(benchmark::State& state) {
     DRAW_AND_CALC(399, 299, app::points, scale, app::pointcount, 0.02f, 0.01f, 0.01f);
   }
   graph::PutPixel = saved;
+  state.SetLabel(Implementation());
   state.counters["ns_per_visible_point"] =
       benchmark::Counter(static_cast<double>(state.iterations()) * visible,
                          benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
