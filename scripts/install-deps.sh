@@ -6,7 +6,8 @@ set -euo pipefail
 
 run_packages=(g++ cmake make libx11-dev libxext-dev)
 test_packages=("${run_packages[@]}" googletest libbenchmark-dev python3 xvfb xdotool x11-utils
-               imagemagick wine wine64 g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64)
+               imagemagick wine wine64 g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+               desktop-file-utils appstream lintian dpkg-dev fakeroot icoutils)
 
 case "${1:-}" in
   run) wanted=("${run_packages[@]}") ;;

@@ -197,6 +197,7 @@ Window CreateGraphWindow(const char* caption, std::uint32_t style, int x, int y,
   TheWindow.gc = XCreateGC(TheDisplay, id, 0, nullptr);
   XSetGraphicsExposures(TheDisplay, TheWindow.gc, False);
   SetProtocolsAndHints(id, x, y, width, height, (style & WS_MAXIMIZE) != 0);
+  ApplyWindowIcon(id);
   ApplyCaption(caption != nullptr ? caption : "");
   // Before mapping, so that window managers that read them once see them.
   ApplyMotifHints(true);

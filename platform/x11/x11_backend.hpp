@@ -76,6 +76,8 @@ void DestroyGraphWindow();
 void ApplyCaption(const char* text);
 // Publishes the Motif hints, with or without the Close function.
 void ApplyMotifHints(bool closeEnabled);
+// Publishes the program's icon (icon_x11.cpp).
+void ApplyWindowIcon(::Window id);
 
 // --- Surfaces (surfaces_x11.cpp) ---------------------------------------------------
 

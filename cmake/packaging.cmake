@@ -1,0 +1,110 @@
+# What the build gives beyond the program: the icon's generator, the Windows
+# resources, the install rules, the packages CPack makes, and their checks.
+set(FRACTALS_PACKAGING ${PROJECT_SOURCE_DIR}/packaging)
+
+# Renders the frame the icon is made from (scripts/make-icon.sh), with the
+# program's own modules on the in-memory window system.
+if(FRACTALS_OS STREQUAL "linux" AND NOT FRACTALS_SANITIZE)
+  add_executable(icon_frame ${FRACTALS_PACKAGING}/icon/icon_frame.cpp)
+  fractals_link(icon_frame platform_memory)
+endif()
+
+# The desktop's name for the program: its .desktop file and AppStream id, in
+# reverse-DNS form; example.org stands until the project has a domain.
+set(FRACTALS_APP_ID org.example.Fractals)
+# Four numbers, as Windows versions are.
+set(FRACTALS_VERSION_4 ${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}.${PROJECT_VERSION_PATCH}.0)
+if(PROJECT_VERSION_TWEAK)
+  set(FRACTALS_VERSION_4 ${PROJECT_VERSION})
+endif()
+string(REPLACE "." "," FRACTALS_VERSION_COMMAS ${FRACTALS_VERSION_4})
+
+include(GNUInstallDirs)
+
+if(FRACTALS_BUILD_PROGRAM AND FRACTALS_OS STREQUAL "windows")
+  # The icon, the version and the manifest, compiled by windres outside the
+  # C++ flags (they are no options of windres) and linked into the .exe.
+  set(FRACTALS_ICO ${FRACTALS_PACKAGING}/icon/fractals.ico)
+  set(FRACTALS_MANIFEST ${CMAKE_CURRENT_BINARY_DIR}/packaging/fractals.manifest)
+  configure_file(${FRACTALS_PACKAGING}/windows/fractals.manifest.in ${FRACTALS_MANIFEST} @ONLY)
+  configure_file(${FRACTALS_PACKAGING}/windows/fractals.rc.in
+                 ${CMAKE_CURRENT_BINARY_DIR}/packaging/fractals.rc @ONLY)
+  if(NOT CMAKE_RC_COMPILER)
+    find_program(CMAKE_RC_COMPILER NAMES x86_64-w64-mingw32-windres windres REQUIRED)
+  endif()
+  set(resources ${CMAKE_CURRENT_BINARY_DIR}/packaging/fractals_rc.o)
+  add_custom_command(
+    OUTPUT ${resources}
+    COMMAND ${CMAKE_RC_COMPILER} -O coff ${CMAKE_CURRENT_BINARY_DIR}/packaging/fractals.rc
+            ${resources}
+    DEPENDS ${CMAKE_CURRENT_BINARY_DIR}/packaging/fractals.rc ${FRACTALS_MANIFEST} ${FRACTALS_ICO}
+    COMMENT "Compiling the resources of fractals.exe")
+  set_source_files_properties(${resources} PROPERTIES EXTERNAL_OBJECT TRUE GENERATED TRUE)
+  target_sources(fractals PRIVATE ${resources})
+
+  # The zip: fractals.exe, README and LICENSE side by side.
+  install(TARGETS fractals RUNTIME DESTINATION .)
+  install(FILES README.md LICENSE DESTINATION .)
+elseif(FRACTALS_BUILD_PROGRAM)
+  set(generated ${CMAKE_CURRENT_BINARY_DIR}/packaging)
+  configure_file(${FRACTALS_PACKAGING}/linux/fractals.desktop.in
+                 ${generated}/${FRACTALS_APP_ID}.desktop @ONLY)
+  configure_file(${FRACTALS_PACKAGING}/linux/fractals.metainfo.xml.in
+                 ${generated}/${FRACTALS_APP_ID}.metainfo.xml @ONLY)
+  configure_file(${FRACTALS_PACKAGING}/linux/fractals.1.in ${generated}/fractals.1 @ONLY)
+  # Debian wants the change log and the manual page compressed, without a
+  # time stamp.
+  add_custom_command(
+    OUTPUT ${generated}/changelog.gz ${generated}/fractals.1.gz
+    COMMAND gzip -9nc ${FRACTALS_PACKAGING}/linux/changelog > ${generated}/changelog.gz
+    COMMAND gzip -9nc ${generated}/fractals.1 > ${generated}/fractals.1.gz
+    DEPENDS ${FRACTALS_PACKAGING}/linux/changelog ${generated}/fractals.1)
+  add_custom_target(fractals_compressed_docs ALL
+                    DEPENDS ${generated}/changelog.gz ${generated}/fractals.1.gz)
+
+  install(TARGETS fractals RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(FILES ${generated}/fractals.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  install(FILES ${generated}/${FRACTALS_APP_ID}.desktop
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+  install(FILES ${generated}/${FRACTALS_APP_ID}.metainfo.xml
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+  foreach(size 16 32 48 64 128 256)
+    install(FILES ${FRACTALS_PACKAGING}/icon/fractals-${size}.png
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
+            RENAME fractals.png)
+  endforeach()
+  install(FILES README.md LICENSE ${FRACTALS_PACKAGING}/linux/copyright ${generated}/changelog.gz
+          DESTINATION ${CMAKE_INSTALL_DOCDIR})
+  install(DIRECTORY docs DESTINATION ${CMAKE_INSTALL_DOCDIR})
+endif()
+
+# cpack in the build folder: a .deb on Linux, a .zip of the Windows build.
+set(CPACK_PACKAGE_NAME fractals)
+set(CPACK_PACKAGE_VENDOR "The Fractals authors")
+set(CPACK_PACKAGE_CONTACT "Fractals maintainers <maintainers@users.noreply.c-seed-cd81d515.example>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Julia set as a cloud of points turning in a window")
+set(CPACK_PACKAGE_DESCRIPTION
+    "Fractals computes the filled Julia set of z^2 - c for c = 0.11 - 0.66i on a\n"
+    "160 x 100 grid, turns it into a cloud of 16,000 points and turns the cloud\n"
+    "in an 800 x 600 window with a 256-colour palette, one pixel at a time.\n"
+    "The minus and equals keys zoom, Enter ends the program.")
+string(JOIN "" CPACK_PACKAGE_DESCRIPTION ${CPACK_PACKAGE_DESCRIPTION})
+set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
+set(CPACK_RESOURCE_FILE_README ${PROJECT_SOURCE_DIR}/README.md)
+set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/packages)
+set(CPACK_STRIP_FILES ON)
+if(FRACTALS_OS STREQUAL "windows")
+  set(CPACK_GENERATOR ZIP)
+  set(CPACK_PACKAGE_FILE_NAME fractals-${PROJECT_VERSION}-win64)
+else()
+  set(CPACK_GENERATOR DEB)
+  set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
+  set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+endif()
+include(CPack)
+
+if(BUILD_TESTING AND FRACTALS_BUILD_PROGRAM)
+  add_subdirectory(tests/package)
+endif()
