@@ -13,6 +13,16 @@
 #include <intrin.h>
 #endif
 
+// The common cases are kept inline in the caller's loop; the rare ones
+// (specials, far-apart operands, the edges of the range) are calls.
+#if defined(__GNUC__)
+#define FRACTALS_EXTENDED_INLINE [[gnu::always_inline]] inline
+#define FRACTALS_EXTENDED_COLD [[gnu::noinline, gnu::cold]] inline
+#else
+#define FRACTALS_EXTENDED_INLINE inline
+#define FRACTALS_EXTENDED_COLD inline
+#endif
+
 namespace extended::soft {
 
 // Exceptions, in the bit order of the x87 status word.
@@ -92,8 +102,8 @@ inline Value Zero(std::uint32_t neg) { return Value{0, kZeroExp, neg}; }
 // 64-bit significand: to nearest, ties to even. Below the normal range the
 // significand loses bits first, as the unit's masked underflow does; above
 // it the result overflows.
-inline Value Round(std::uint32_t neg, std::int32_t exp, std::uint64_t hi, std::uint64_t lo,
-                   unsigned& flags) {
+FRACTALS_EXTENDED_COLD Value RoundSlow(std::uint32_t neg, std::int32_t exp, std::uint64_t hi,
+                                       std::uint64_t lo, unsigned& flags) {
   std::int32_t lostBits = 0;
   if (exp < kMinExp) [[unlikely]] {
     lostBits = kMinExp - exp > 128 ? 128 : kMinExp - exp;
@@ -120,6 +130,17 @@ inline Value Round(std::uint32_t neg, std::int32_t exp, std::uint64_t hi, std::u
   return Value{hi, exp, neg};
 }
 
+FRACTALS_EXTENDED_INLINE Value Round(std::uint32_t neg, std::int32_t exp, std::uint64_t hi,
+                                     std::uint64_t lo, unsigned& flags) {
+  if (exp < kMinExp || exp >= kMaxExp) [[unlikely]]
+    return RoundSlow(neg, exp, hi, lo, flags);
+  // Without branches: which way a value rounds is as good as random, and a
+  // mispredicted branch costs more than the arithmetic.
+  hi += static_cast<std::uint64_t>(lo > kTop) | (static_cast<std::uint64_t>(lo == kTop) & hi);
+  const bool carried = hi == 0;
+  return Value{carried ? kTop : hi, exp + carried, neg};
+}
+
 // The NaN an operation with a NaN operand gives: the operand made quiet; of
 // two, the one with the larger significand. A signalling one is invalid.
 inline Value PropagateNaN(const Value& a, const Value& b, unsigned& flags) {
@@ -134,7 +155,7 @@ inline Value PropagateNaN(const Value& a, const Value& b, unsigned& flags) {
 }
 
 // Exact.
-inline Value FromFloat(float f, unsigned& flags) {
+FRACTALS_EXTENDED_COLD Value FromFloatSlow(float f, unsigned& flags) {
   const std::uint32_t bits = std::bit_cast<std::uint32_t>(f);
   const std::uint32_t neg = bits >> 31;
   const std::int32_t field = static_cast<std::int32_t>((bits >> 23) & 0xFF);
@@ -152,6 +173,15 @@ inline Value FromFloat(float f, unsigned& flags) {
   return Value{(fraction | 0x800000) << 40, field - 127, neg};
 }
 
+FRACTALS_EXTENDED_INLINE Value FromFloat(float f, unsigned& flags) {
+  const std::uint32_t bits = std::bit_cast<std::uint32_t>(f);
+  const std::uint32_t field = (bits >> 23) & 0xFF;
+  if (field == 0 || field == 0xFF) [[unlikely]]
+    return FromFloatSlow(f, flags);
+  return Value{(static_cast<std::uint64_t>(bits & 0x7FFFFF) | 0x800000) << 40,
+               static_cast<std::int32_t>(field) - 127, bits >> 31};
+}
+
 // Exact.
 inline Value FromInt(std::int32_t i) {
   if (i == 0) return Zero(0);
@@ -162,7 +192,7 @@ inline Value FromInt(std::int32_t i) {
   return Value{magnitude << shift, 63 - shift, neg};
 }
 
-inline Value Add(Value a, Value b, unsigned& flags) {
+FRACTALS_EXTENDED_COLD Value AddSlow(Value a, Value b, unsigned& flags) {
   if (!IsFiniteNonZero(a) || !IsFiniteNonZero(b)) [[unlikely]] {
     if (IsNaN(a) || IsNaN(b)) return PropagateNaN(a, b, flags);
     if (IsSpecial(a) && IsSpecial(b)) {
@@ -212,18 +242,54 @@ inline Value Add(Value a, Value b, unsigned& flags) {
   return Round(a.neg, exp, hi, lo, flags);
 }
 
-inline Value Neg(Value v) {
+// Operands at most 63 binades apart: the smaller one's bits all fit beside
+// the larger one's in 128 bits, and nothing is lost before the rounding.
+FRACTALS_EXTENDED_INLINE Value Add(Value a, Value b, unsigned& flags) {
+  if (!IsFiniteNonZero(a) || !IsFiniteNonZero(b)) [[unlikely]]
+    return AddSlow(a, b, flags);
+  // The larger in magnitude first; selects, not branches (see Round).
+  const bool swap = b.exp > a.exp || (b.exp == a.exp && b.sig > a.sig);
+  const Value big = swap ? b : a, small = swap ? a : b;
+  const std::int32_t d = big.exp - small.exp;
+  if (d > 63) [[unlikely]]
+    return AddSlow(a, b, flags);
+  // big + small or big - small in 128 bits, the smaller one's two's
+  // complement where the signs differ.
+  const std::uint64_t bhi = small.sig >> d, blo = (small.sig << 1) << (63 - d);
+  const std::uint64_t differ = big.neg ^ small.neg, mask = 0 - differ;
+  const std::uint64_t nlo = (blo ^ mask) + differ;
+  const std::uint64_t nhi = (bhi ^ mask) + (nlo == 0 && blo == 0 ? differ : 0);
+  std::uint64_t lo = nlo;
+  std::uint64_t hi = big.sig + nhi;
+  const bool carried = hi < big.sig && differ == 0;
+  std::int32_t exp = big.exp + carried;
+  // A carry out of the sum: one bit more, the lowest one kept as sticky.
+  lo = carried ? (lo >> 1) | (lo & 1) | (hi << 63) : lo;
+  hi = carried ? (hi >> 1) | kTop : hi;
+  if (hi == 0) [[unlikely]] {     // cancelled the upper half
+    if (lo == 0) return Zero(0);  // an exact zero is positive
+    hi = lo;
+    lo = 0;
+    exp -= 64;
+  }
+  const int shift = std::countl_zero(hi);
+  hi = (hi << shift) | ((lo >> 1) >> (63 - shift));
+  lo <<= shift;
+  return Round(big.neg, exp - shift, hi, lo, flags);
+}
+
+FRACTALS_EXTENDED_INLINE Value Neg(Value v) {
   if (!IsNaN(v)) v.neg ^= 1;
   return v;
 }
 
-inline Value Sub(const Value& a, const Value& b, unsigned& flags) {
+FRACTALS_EXTENDED_INLINE Value Sub(const Value& a, const Value& b, unsigned& flags) {
   if (IsNaN(b)) [[unlikely]]
     return PropagateNaN(a, b, flags);
   return Add(a, Neg(b), flags);
 }
 
-inline Value Mul(const Value& a, const Value& b, unsigned& flags) {
+FRACTALS_EXTENDED_COLD Value MulSlow(const Value& a, const Value& b, unsigned& flags) {
   const std::uint32_t neg = a.neg ^ b.neg;
   if (!IsFiniteNonZero(a) || !IsFiniteNonZero(b)) [[unlikely]] {
     if (IsNaN(a) || IsNaN(b)) return PropagateNaN(a, b, flags);
@@ -248,8 +314,20 @@ inline Value Mul(const Value& a, const Value& b, unsigned& flags) {
   return Round(neg, exp, hi, lo, flags);
 }
 
+FRACTALS_EXTENDED_INLINE Value Mul(const Value& a, const Value& b, unsigned& flags) {
+  if (!IsFiniteNonZero(a) || !IsFiniteNonZero(b)) [[unlikely]]
+    return MulSlow(a, b, flags);
+  std::uint64_t hi, lo;
+  Mul64(a.sig, b.sig, hi, lo);
+  // The product has 127 or 128 bits; normalised without a branch.
+  const int low = static_cast<int>(hi >> 63) ^ 1;
+  hi = (hi << low) | ((lo >> 63) & static_cast<std::uint64_t>(low));
+  lo <<= low;
+  return Round(a.neg ^ b.neg, a.exp + b.exp + 1 - low, hi, lo, flags);
+}
+
 // a < b; a NaN on either side is invalid, as the unit's ordered compare has it.
-inline bool Less(const Value& a, const Value& b, unsigned& flags) {
+FRACTALS_EXTENDED_INLINE bool Less(const Value& a, const Value& b, unsigned& flags) {
   if (IsNaN(a) || IsNaN(b)) [[unlikely]] {
     flags |= kInvalid;
     return false;
@@ -266,7 +344,7 @@ inline bool Less(const Value& a, const Value& b, unsigned& flags) {
 
 // Rounds to the nearest 32-bit float, ties to even; below the float's
 // normal range to its subnormals; beyond its range it overflows.
-inline float ToFloat(const Value& v, unsigned& flags) {
+FRACTALS_EXTENDED_COLD float ToFloatSlow(const Value& v, unsigned& flags) {
   const std::uint32_t sign = v.neg << 31;
   if (IsZero(v)) return std::bit_cast<float>(sign);
   if (IsSpecial(v)) {
@@ -302,9 +380,23 @@ inline float ToFloat(const Value& v, unsigned& flags) {
                               static_cast<std::uint32_t>(kept & 0x7FFFFF));
 }
 
+FRACTALS_EXTENDED_INLINE float ToFloat(const Value& v, unsigned& flags) {
+  // Normal floats that cannot overflow: 24 bits kept, 40 rounded away.
+  if (v.exp < -126 || v.exp > 126) [[unlikely]]
+    return ToFloatSlow(v, flags);
+  std::uint64_t kept = v.sig >> 40;
+  const std::uint64_t rest = v.sig & 0xFFFFFFFFFFu;
+  kept += static_cast<std::uint64_t>(rest > 0x8000000000u) |
+          (static_cast<std::uint64_t>(rest == 0x8000000000u) & kept);
+  // A carry out of the 24 bits moves into the exponent field by itself.
+  const std::uint32_t bits = (v.neg << 31) + (static_cast<std::uint32_t>(v.exp + 126) << 23) +
+                             static_cast<std::uint32_t>(kept);
+  return std::bit_cast<float>(bits);
+}
+
 // Rounds to the nearest 64-bit integer, ties to even. Outside the range or
 // NaN: invalid, and the unit's integer indefinite.
-inline std::int64_t ToInt64(const Value& v, unsigned& flags) {
+FRACTALS_EXTENDED_INLINE std::int64_t ToInt64(const Value& v, unsigned& flags) {
   constexpr std::int64_t kIntIndefinite = INT64_MIN;
   if (IsZero(v)) return 0;
   if (IsSpecial(v)) [[unlikely]] {
@@ -320,7 +412,8 @@ inline std::int64_t ToInt64(const Value& v, unsigned& flags) {
   const int drop = 63 - v.exp;  // 1 .. 64
   std::uint64_t magnitude = drop == 64 ? 0 : v.sig >> drop;
   const std::uint64_t rest = drop == 64 ? v.sig : v.sig << (64 - drop);
-  if ((rest & kTop) != 0 && ((rest & ~kTop) != 0 || (magnitude & 1) != 0)) ++magnitude;
+  magnitude += static_cast<std::uint64_t>(rest > kTop) |
+               (static_cast<std::uint64_t>(rest == kTop) & magnitude);
   // Just below 2^63 a value can round up out of the range.
   if (magnitude > (v.neg ? kTop : kTop - 1)) [[unlikely]] {
     flags |= kInvalid;
