@@ -187,6 +187,8 @@
 
 // The program's module (fractals.js reads this).
 var Module = {
+  // Command-line arguments, as ?arg=...&arg=... (the benchmark takes some).
+  arguments: new URLSearchParams(location.search).getAll("arg"),
   print(text) { console.log(text); },
   printErr(text) { console.error(text); },
   // The process end (runtime/process_web.cpp): the program's threads stop
