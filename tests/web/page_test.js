@@ -380,6 +380,24 @@ const CASES = {
     await expectExit(s, 205);
   },
 
+  // A trap on the program thread (an integer division by zero): the page
+  // closes the window and shows the report the desktops would, "Runtime
+  // error 200 at $...", and the program ends with 200.
+  async trap(s) {
+    await s.openWindow();
+    await s.evaluate(() => FractalsPage.test.divideByZero());
+    const box = await waitFor("the Error box", () => messageBox(s));
+    check(box.caption === "Error", `box caption ${box.caption}`);
+    check(/^Runtime error 200 at \$[0-9A-F]{8}\n  \$[0-9A-F]{8}/.test(box.text),
+          `box text: ${JSON.stringify(box.text)}`);
+    check(await s.evaluate(() => document.getElementById("window").classList.contains("closed")),
+          "the window is still shown under the box");
+    await s.keys("Enter");
+    await expectExit(s, 200);
+    // The trap itself is reported on the page's console, not as a page error.
+    s.errors = s.errors.filter((e) => !/divide by zero|ErrorEvent/.test(e));
+  },
+
   // A screen too small for 800 x 600: no graphics mode, so the first pixel
   // ends the program with the one-line "Error" box and exit code 1.
   async not_in_graphics_mode(s) {

@@ -13,8 +13,8 @@
   const boxText = document.getElementById("box-text");
   let context = null;
   let windowOpen = false;
-  const pendingBoxes = [];  // [id, text, caption] waiting behind the open box
-  let openBox = 0;
+  const pendingBoxes = [];  // [text, caption, onClose] waiting behind the open box
+  let openBox = null;       // onClose of the box that is up
 
   // Metric indices as the window system asks for them.
   const SM_CXSCREEN = 0, SM_CYSCREEN = 1, SM_CXFULLSCREEN = 16, SM_CYFULLSCREEN = 17;
@@ -42,10 +42,15 @@
     status.textContent = text;
   }
 
+  function showBox(text, caption, onClose) {
+    pendingBoxes.push([text, caption, onClose]);
+    showNextBox();
+  }
+
   function showNextBox() {
-    if (openBox !== 0 || pendingBoxes.length === 0) return;
-    const [id, text, caption] = pendingBoxes.shift();
-    openBox = id;
+    if (openBox !== null || pendingBoxes.length === 0) return;
+    const [text, caption, onClose] = pendingBoxes.shift();
+    openBox = onClose;
     boxCaption.textContent = caption;
     boxText.textContent = text.replace(/\r\n/g, "\n").replace(/\n+$/, "");
     box.dataset.caption = caption;
@@ -53,11 +58,39 @@
   }
 
   box.addEventListener("close", function () {
-    const id = openBox;
-    openBox = 0;
-    if (id !== 0) Module._fractals_web_box_dismissed(id);
+    const onClose = openBox;
+    openBox = null;
+    if (onClose) onClose();
     showNextBox();
   });
+
+  // What a trap of the WebAssembly code means, as the desktops number the
+  // same faults.
+  const TRAPS = [
+    [/divide by zero|integer overflow/, 200],
+    [/call stack|too much recursion/, 202],
+    [/float unrepresentable/, 207],
+    [/memory access out of bounds|unreachable|null function|table index/, 216],
+  ];
+
+  // A thread of the program trapped: the module cannot run its exit chain
+  // any more, so the page does what it would have done. The window goes,
+  // the threads stop, the report names the trap's place in the module's
+  // code, and the program ends with the fault's number.
+  function trapped(stack) {
+    if (page.faulted || document.body.dataset.exitCode !== undefined) return;
+    page.faulted = true;
+    const found = TRAPS.find(([pattern]) => pattern.test(stack));
+    const number = found ? found[1] : 255;
+    const places = [...stack.matchAll(/wasm-function\[\d+\]:0x([0-9a-f]+)/g)]
+        .map((m) => "$" + m[1].toUpperCase().padStart(8, "0"));
+    if (places.length === 0) places.push("$00000000");
+    if (Module.PThread) Module.PThread.terminateAllThreads();
+    page.destroyWindow();
+    const report = "Runtime error " + number + " at " + places[0] + "\r\n" +
+        places.map((p) => "  " + p + "\r\n").join("") + "\r\n";
+    showBox(report, "Error", () => page.ended(number));
+  }
 
   const page = {
     // Latin-1 text at ptr in the program's memory, as its 8-bit strings are.
@@ -121,8 +154,13 @@
     },
 
     showMessageBox(id, text, caption) {
-      pendingBoxes.push([id, text, caption]);
-      showNextBox();
+      showBox(text, caption, () => Module._fractals_web_box_dismissed(id));
+    },
+
+    // An uncaught exception of a thread, as the module reports it.
+    threadError(text) {
+      const report = text.replace(/^Thread \d+: /, "");
+      if (/^(RuntimeError: |RangeError: Maximum call stack)/.test(report)) trapped(report);
     },
 
     ended(code) {
@@ -147,6 +185,10 @@
       raiseRunError(number) {
         return Module._fractals_raise_run_error(number) !== 0;
       },
+      // An integer division by zero on the program thread, a trap.
+      divideByZero() {
+        Module._fractals_divide_by_zero();
+      },
       // Repaint from the memory image, as an uncovered window is.
       repaint(left, top, right, bottom) {
         Module._fractals_web_repaint(left, top, right, bottom);
@@ -159,7 +201,7 @@
 
   function onKey(event) {
     // While a box is up the keys are the box's, as they are on a desktop.
-    if (!windowOpen || openBox !== 0 || event.isComposing || !Module.calledRun) return;
+    if (!windowOpen || openBox !== null || event.isComposing || !Module.calledRun) return;
     const flags = (event.type === "keydown" ? PRESS : 0) | (event.repeat ? REPEAT : 0) |
         (event.shiftKey ? SHIFT : 0) | (event.ctrlKey ? CTRL : 0) | (event.altKey ? ALT : 0) |
         (event.metaKey ? META : 0) |
@@ -190,7 +232,10 @@ var Module = {
   // Command-line arguments, as ?arg=...&arg=... (the benchmark takes some).
   arguments: new URLSearchParams(location.search).getAll("arg"),
   print(text) { console.log(text); },
-  printErr(text) { console.error(text); },
+  printErr(text) {
+    console.error(text);
+    FractalsPage.threadError(String(text));
+  },
   // The process end (runtime/process_web.cpp): the program's threads stop
   // and the page shows the exit code.
   quit(code) {
