@@ -416,14 +416,19 @@ const CASES = {
   // At a device pixel ratio of 2 or more each pixel is an integer block of
   // device pixels, nearest neighbour; the picture stays the program's.
   async high_dpi(s) {
+    const shownAs = () => s.evaluate(() => {
+      const canvas = document.getElementById("window");
+      return {width: canvas.getBoundingClientRect().width, rendering: canvas.style.imageRendering,
+              scale: canvas.dataset.scale};
+    });
+    await s.page.setViewport({width: 1200, height: 900, deviceScaleFactor: 1});
+    await s.openWindow();
+    let got = await shownAs();
+    check(got.width === 800 && got.scale === "1", `ratio 1: ${JSON.stringify(got)}`);
     for (const [ratio, shown, factor] of [[2, 800, 2], [3, 800, 3], [2.5, 640, 2]]) {
       await s.page.setViewport({width: 1200, height: 900, deviceScaleFactor: ratio});
       await s.openWindow();
-      const got = await s.evaluate(() => {
-        const canvas = document.getElementById("window");
-        return {width: canvas.getBoundingClientRect().width, rendering: canvas.style.imageRendering,
-                scale: canvas.dataset.scale};
-      });
+      got = await shownAs();
       check(Math.abs(got.width - shown) < 0.01 && got.rendering === "pixelated" &&
             got.scale === String(factor), `ratio ${ratio}: ${JSON.stringify(got)}`);
     }

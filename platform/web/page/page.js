@@ -15,6 +15,7 @@
   let windowOpen = false;
   const pendingBoxes = [];  // [text, caption, onClose] waiting behind the open box
   let openBox = null;       // onClose of the box that is up
+  let ratioQuery = null;    // matches while the device pixel ratio stays
 
   // Metric indices as the window system asks for them.
   const SM_CXSCREEN = 0, SM_CYSCREEN = 1, SM_CXFULLSCREEN = 16, SM_CYFULLSCREEN = 17;
@@ -33,9 +34,10 @@
     area.style.width = width + "px";
     area.style.height = height + "px";
     canvas.dataset.scale = String(factor);
-    // A ratio change (another screen, browser zoom) fires once per query.
-    matchMedia("(resolution: " + ratio + "dppx)")
-        .addEventListener("change", applyScale, {once: true});
+    // A ratio change (another screen, browser zoom) ends this query's match.
+    if (ratioQuery) ratioQuery.removeEventListener("change", applyScale);
+    ratioQuery = matchMedia("(resolution: " + ratio + "dppx)");
+    ratioQuery.addEventListener("change", applyScale);
   }
 
   function setStatus(text) {
