@@ -97,6 +97,8 @@ class Session {
     this.page = await this.browser.newPage();
     this.page.on("pageerror", (e) => this.errors.push(String(e.message || e)));
     this.page.on("console", (m) => this.console.push(m.text()));
+    this.requests = [];
+    this.page.on("request", (r) => this.requests.push(r.url()));
   }
 
   url(name = "index.html") {
@@ -263,6 +265,10 @@ const CASES = {
     check(first.strange.length === 0, `colours outside the palette: ${first.strange}`);
     const shot = await canvasBetweenFrames(s);
     await waitFor("the cloud to turn", async () => !shot.equals(await canvasBetweenFrames(s)));
+    // Everything the page loads comes from build/web.
+    const elsewhere = s.requests.filter((u) => !u.startsWith(s.url("")) && !u.startsWith("data:"));
+    check(elsewhere.length === 0, `fetched from elsewhere: ${elsewhere}`);
+    check(s.requests.some((u) => u.endsWith(".wasm")), `no module loaded: ${s.requests}`);
   },
 
   // Between frames the canvas shows exactly the picture after some frame N,
