@@ -158,9 +158,10 @@ function litWithin(session, radius) {
 }
 
 // The canvas between two frames: read once the program has drawn and then
-// been quiet for quietMs (its 10 ms pause), on the page's thread, where
-// nothing draws meanwhile. RGB bytes, row by row.
-async function canvasBetweenFrames(session, quietMs = 3) {
+// been quiet for quietMs, on the page's thread, where nothing draws
+// meanwhile. While a frame is drawn the window shows it at least every 4 ms
+// or so; after it comes the 10 ms pause. RGB bytes, row by row.
+async function canvasBetweenFrames(session, quietMs = 5.5) {
   const base64 = await session.evaluate((quietMs) => new Promise((resolve) => {
     const start = FractalsPage.test.presents;
     function poll() {
