@@ -1,7 +1,8 @@
 // WebAssembly has no signals: a trap ends the thread it happens on, and the
 // page reports it as the runtime error the desktops give for the same fault
-// (page.js). The page's test hooks raise a runtime error, or a trap, on the
-// program thread at its next pause, where the program holds no lock.
+// (page.js). The page's test hooks act on the program thread at its next
+// pause (Delay, or ReadKey's wait), where the program holds no lock: they
+// raise a runtime error, a trap, or hold it there between two frames.
 #include <emscripten/emscripten.h>
 #include <emscripten/threading.h>
 #include <pthread.h>
@@ -21,6 +22,9 @@ std::atomic<bool> haveProgramThread{false};
 
 volatile int Zero = 0;
 
+// The program thread held in its pause for a test: 1 asked, 2 held, 0 free.
+std::atomic<std::int32_t> holdState{0};
+
 // Runs on the program thread, from the queue its sleep serves.
 [[gnu::noinline]] void RaiseQueuedError(int number) {
   SetFloatingPointEnvironment();
@@ -30,6 +34,15 @@ volatile int Zero = 0;
 [[gnu::noinline]] void DivideByZero(int number) {
   const volatile int quotient = number / Zero;
   static_cast<void>(quotient);
+}
+
+// Runs on the program thread in its pause, between two frames: stays there
+// until the page lets it go.
+void HoldInPause(int) {
+  holdState = 2;
+  while (holdState.load() == 2) {
+    emscripten_futex_wait(&holdState, 2, 1000);
+  }
 }
 
 }  // namespace
@@ -64,4 +77,24 @@ extern "C" EMSCRIPTEN_KEEPALIVE int fractals_divide_by_zero() {
   emscripten_dispatch_to_thread_async(runtime::programThread.load(), EM_FUNC_SIG_VI,
                                       &runtime::DivideByZero, nullptr, 1);
   return 1;
+}
+
+// The page's hooks for reading a whole frame: the program thread stops at its
+// next pause, after a frame's drawing and before the next, until released.
+// Main browser thread.
+extern "C" EMSCRIPTEN_KEEPALIVE int fractals_hold_program() {
+  std::int32_t free = 0;
+  if (!runtime::haveProgramThread || !runtime::holdState.compare_exchange_strong(free, 1)) return 0;
+  emscripten_dispatch_to_thread_async(runtime::programThread.load(), EM_FUNC_SIG_VI,
+                                      &runtime::HoldInPause, nullptr, 0);
+  return 1;
+}
+
+extern "C" EMSCRIPTEN_KEEPALIVE int fractals_program_held() {
+  return runtime::holdState.load() == 2 ? 1 : 0;
+}
+
+extern "C" EMSCRIPTEN_KEEPALIVE void fractals_release_program() {
+  runtime::holdState = 0;
+  emscripten_futex_wake(&runtime::holdState, 1);
 }

@@ -41,6 +41,7 @@ std::list<Request*> Requests;     // QueueLock; waiting callers own them
 ThreadId Owner = 0;               // QueueLock: the window thread, 0 once it ended
 Window PostTarget = 0;            // QueueLock: the window that accepts posts
 Rect PageRepaint;                 // QueueLock: what the page asked to have repainted
+bool Waiting = false;             // QueueLock: the window thread waits for messages
 
 // Window thread only.
 bool QuitPosted = false;
@@ -201,7 +202,9 @@ int GetMessage(Message& message) {
       message = {TheWindow.id, WM_PAINT, 0, 0};
       return 1;
     }
+    Waiting = true;
     Changed.wait(lock, [] { return !Queue.empty() || !Requests.empty() || !PageRepaint.empty(); });
+    Waiting = false;
   }
 }
 
@@ -288,4 +291,16 @@ extern "C" EMSCRIPTEN_KEEPALIVE void fractals_web_repaint(int left, int top, int
   if (web::PostTarget == 0) return;
   web::PageRepaint = web::Union(web::PageRepaint, {left, top, right, bottom});
   web::Changed.notify_all();
+}
+
+// For the page's tests: the window thread waits for messages with nothing
+// queued, so it has shown everything drawn before the last flush was posted.
+// Main browser thread.
+extern "C" EMSCRIPTEN_KEEPALIVE int fractals_web_window_idle() {
+  using namespace platform;
+  std::lock_guard lock(web::QueueLock);
+  return web::Owner != 0 && web::Waiting && web::Queue.empty() && web::Requests.empty() &&
+                 web::PageRepaint.empty()
+             ? 1
+             : 0;
 }

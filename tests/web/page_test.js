@@ -157,35 +157,35 @@ function litWithin(session, radius) {
   }, radius, CENTRE, [...PROGRAM_COLOURS]);
 }
 
-// The canvas between two frames: read once the program has drawn and then
-// been quiet for quietMs, on the page's thread, where nothing draws
-// meanwhile. While a frame is drawn the window shows it at least every 4 ms
-// or so; after it comes the 10 ms pause. RGB bytes, row by row.
-async function canvasBetweenFrames(session, quietMs = 5.5) {
-  const base64 = await session.evaluate((quietMs) => new Promise((resolve) => {
-    const start = FractalsPage.test.presents;
+// The canvas between two frames: the program held in its pause after a
+// frame (a test hook of the page build), read once the window has shown all
+// of it, on the page's thread, then let go. RGB bytes, row by row.
+async function canvasBetweenFrames(session) {
+  const base64 = await session.evaluate(() => new Promise((resolve, reject) => {
+    const t = FractalsPage.test;
+    if (!t.holdProgram()) reject(new Error("the program cannot be held"));
     function poll() {
-      const t = FractalsPage.test;
-      if (t.presents > start && performance.now() - t.lastPresent >= quietMs) {
-        const canvas = document.getElementById("window");
-        const data = canvas.getContext("2d").getImageData(0, 0, canvas.width, canvas.height).data;
-        const rgb = new Uint8Array(canvas.width * canvas.height * 3);
-        for (let i = 0, o = 0; i < data.length; i += 4) {
-          rgb[o++] = data[i];
-          rgb[o++] = data[i + 1];
-          rgb[o++] = data[i + 2];
-        }
-        let text = "";
-        for (let i = 0; i < rgb.length; i += 0x8000) {
-          text += String.fromCharCode.apply(null, rgb.subarray(i, i + 0x8000));
-        }
-        resolve(btoa(text));
-      } else {
+      if (!(t.programHeld() && t.windowIdle())) {
         setTimeout(poll, 1);
+        return;
       }
+      const canvas = document.getElementById("window");
+      const data = canvas.getContext("2d").getImageData(0, 0, canvas.width, canvas.height).data;
+      t.releaseProgram();
+      const rgb = new Uint8Array(canvas.width * canvas.height * 3);
+      for (let i = 0, o = 0; i < data.length; i += 4) {
+        rgb[o++] = data[i];
+        rgb[o++] = data[i + 1];
+        rgb[o++] = data[i + 2];
+      }
+      let text = "";
+      for (let i = 0; i < rgb.length; i += 0x8000) {
+        text += String.fromCharCode.apply(null, rgb.subarray(i, i + 0x8000));
+      }
+      resolve(btoa(text));
     }
     poll();
-  }), quietMs);
+  }));
   return Buffer.from(base64, "base64");
 }
 
@@ -278,7 +278,8 @@ const CASES = {
     check(s.args.golden, "--golden is needed");
     await s.openWindow();
     let last = -1;
-    for (let i = 0; i < 3; ++i) {
+    for (let i = 0; i < 5; ++i) {
+      await sleep(200);
       const shot = await canvasBetweenFrames(s);
       const [frame, differing] = goldenMatch(s.args.golden, shot, 4000);
       check(differing === 0, `read ${i + 1}: nearest frame ${frame} differs in ${differing} pixels`);

@@ -191,6 +191,21 @@
       divideByZero() {
         Module._fractals_divide_by_zero();
       },
+      // The program stopped in its pause between two frames (holdProgram,
+      // then programHeld) and the window idle with all of it shown: the
+      // canvas holds one whole frame until releaseProgram.
+      holdProgram() {
+        return Module._fractals_hold_program() !== 0;
+      },
+      programHeld() {
+        return Module._fractals_program_held() !== 0;
+      },
+      windowIdle() {
+        return Module._fractals_web_window_idle() !== 0;
+      },
+      releaseProgram() {
+        Module._fractals_release_program();
+      },
       // Repaint from the memory image, as an uncovered window is.
       repaint(left, top, right, bottom) {
         Module._fractals_web_repaint(left, top, right, bottom);
