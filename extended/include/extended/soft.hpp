@@ -135,7 +135,9 @@ inline Value PropagateNaN(const Value& a, const Value& b, unsigned& flags) {
 
 // Exact.
 inline Value FromFloat(float f, unsigned& flags) {
-  const std::uint32_t bits = std::bit_cast<std::uint32_t>(f);
+  // The compiler builtin throughout: some C++20 libraries (emscripten's)
+  // lack std::bit_cast.
+  const std::uint32_t bits = __builtin_bit_cast(std::uint32_t, f);
   const std::uint32_t neg = bits >> 31;
   const std::int32_t field = static_cast<std::int32_t>((bits >> 23) & 0xFF);
   const std::uint64_t fraction = bits & 0x7FFFFF;
@@ -268,10 +270,10 @@ inline bool Less(const Value& a, const Value& b, unsigned& flags) {
 // normal range to its subnormals; beyond its range it overflows.
 inline float ToFloat(const Value& v, unsigned& flags) {
   const std::uint32_t sign = v.neg << 31;
-  if (IsZero(v)) return std::bit_cast<float>(sign);
+  if (IsZero(v)) return __builtin_bit_cast(float, sign);
   if (IsSpecial(v)) {
-    if (v.sig == kTop) return std::bit_cast<float>(sign | 0x7F800000u);
-    return std::bit_cast<float>(sign | 0x7FC00000u |
+    if (v.sig == kTop) return __builtin_bit_cast(float, sign | 0x7F800000u);
+    return __builtin_bit_cast(float, sign | 0x7FC00000u |
                                 static_cast<std::uint32_t>((v.sig >> 40) & 0x7FFFFF));
   }
   // Kept bits: 24 for normal floats, fewer below 2^-126.
@@ -281,14 +283,14 @@ inline float ToFloat(const Value& v, unsigned& flags) {
   if (drop >= 64) {
     // Below the smallest subnormal: it rounds up to it only from above half of it.
     const bool up = drop == 64 && (hi & ~kTop) != 0;
-    return std::bit_cast<float>(sign | (up ? 1u : 0u));
+    return __builtin_bit_cast(float, sign | (up ? 1u : 0u));
   }
   std::uint64_t kept = hi >> drop;
   const std::uint64_t rest = hi << (64 - drop);
   if ((rest & kTop) != 0 && ((rest & ~kTop) != 0 || (kept & 1) != 0)) ++kept;
   if (exp < -126) {
     // Subnormal, or the smallest normal after a carry: the field is 0 or 1.
-    return std::bit_cast<float>(sign | static_cast<std::uint32_t>(kept));
+    return __builtin_bit_cast(float, sign | static_cast<std::uint32_t>(kept));
   }
   if (kept == 0x1000000) {
     kept >>= 1;
@@ -296,9 +298,9 @@ inline float ToFloat(const Value& v, unsigned& flags) {
   }
   if (exp > 127) {
     flags |= kOverflow;
-    return std::bit_cast<float>(sign | 0x7F800000u);
+    return __builtin_bit_cast(float, sign | 0x7F800000u);
   }
-  return std::bit_cast<float>(sign | static_cast<std::uint32_t>(exp + 127) << 23 |
+  return __builtin_bit_cast(float, sign | static_cast<std::uint32_t>(exp + 127) << 23 |
                               static_cast<std::uint32_t>(kept & 0x7FFFFF));
 }
 
