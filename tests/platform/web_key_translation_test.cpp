@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "page_keys.hpp"
+#include "wincrt/keyboard_fixture.hpp"
 #include "wincrt/wincrt.hpp"
 
 namespace {
@@ -160,37 +161,19 @@ TEST(WebPageKeys, KeepsWhatTheProgramReadsLeavesBrowserShortcuts) {
 
 // From a page key event to what ReadKey returns, through the keyboard module
 // as the window procedure routes the messages to it.
-class WebKeysThroughKeyboardModule : public testing::Test {
+class WebKeysThroughKeyboardModule : public Keyboard {
  protected:
-  void SetUp() override {
-    wincrt::ResetKeyQueue();
-    wincrt::CtrlKey = false;
-    wincrt::AltKey = false;
-  }
-  void TearDown() override { SetUp(); }
-
-  static void Deliver(UINT message, WPARAM wParam) {
-    // Only these reach the character hook; system keys take the default way.
-    if (message == WM_KEYDOWN || message == WM_KEYUP || message == WM_CHAR) {
-      wincrt::MsgHandler(1, message, wParam, 0);
-    }
-  }
-
   static void Key(std::string_view code, std::string_view key, bool press, Modifiers held = kNone) {
     const KeyMessages keys = TranslateKey(code, key, press, held);
-    Deliver(keys.key, keys.virtualKey);
-    if (keys.charMessage != 0) Deliver(keys.charMessage, static_cast<WPARAM>(keys.character));
+    // Only these reach the character hook; system keys take the default way.
+    if (keys.key == WM_KEYDOWN) KeyDown(keys.virtualKey);
+    if (keys.key == WM_KEYUP) KeyUp(keys.virtualKey);
+    if (keys.charMessage == WM_CHAR) Char(static_cast<WPARAM>(keys.character));
   }
 
   static void Tap(std::string_view code, std::string_view key) {
     Key(code, key, true);
     Key(code, key, false);
-  }
-
-  static std::string Typed() {
-    std::string out;
-    while (wincrt::KeyPressed()) out += wincrt::ReadKey();
-    return out;
   }
 };
 
@@ -200,7 +183,7 @@ TEST_F(WebKeysThroughKeyboardModule, ZoomKeysAndEnter) {
   Tap("Equal", "=");
   Tap("Enter", "Enter");
   Tap("NumpadEnter", "Enter");
-  EXPECT_EQ(Typed(), std::string("--=\r\r"));
+  EXPECT_EQ(Drain(), std::string("--=\r\r"));
 }
 
 TEST_F(WebKeysThroughKeyboardModule, ArrowsAndFunctionKeysAsZeroAndScanCode) {
@@ -209,7 +192,7 @@ TEST_F(WebKeysThroughKeyboardModule, ArrowsAndFunctionKeysAsZeroAndScanCode) {
   Tap("Numpad7", "Home");
   Tap("F3", "F3");
   Tap("Delete", "Delete");
-  EXPECT_EQ(Typed(), std::string({'\0', 75, '\0', 72, '\0', 71, '\0', 61, '\0', 83}));
+  EXPECT_EQ(Drain(), std::string({'\0', 75, '\0', 72, '\0', 71, '\0', 61, '\0', 83}));
 }
 
 TEST_F(WebKeysThroughKeyboardModule, CtrlFunctionKeysAndAltAloneNeverSeen) {
@@ -222,7 +205,7 @@ TEST_F(WebKeysThroughKeyboardModule, CtrlFunctionKeysAndAltAloneNeverSeen) {
   Key("F2", "F2", false, kAlt);
   Key("AltLeft", "Alt", false, kAlt);
   Tap("F2", "F2");
-  EXPECT_EQ(Typed(), std::string({'\0', 95, '\0', 60}));
+  EXPECT_EQ(Drain(), std::string({'\0', 95, '\0', 60}));
 }
 
 }  // namespace
