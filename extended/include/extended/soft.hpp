@@ -274,8 +274,8 @@ inline float ToFloat(const Value& v, unsigned& flags) {
   if (IsZero(v)) return __builtin_bit_cast(float, sign);
   if (IsSpecial(v)) {
     if (v.sig == kTop) return __builtin_bit_cast(float, sign | 0x7F800000u);
-    return __builtin_bit_cast(float, sign | 0x7FC00000u |
-                                static_cast<std::uint32_t>((v.sig >> 40) & 0x7FFFFF));
+    return __builtin_bit_cast(
+        float, sign | 0x7FC00000u | static_cast<std::uint32_t>((v.sig >> 40) & 0x7FFFFF));
   }
   // Kept bits: 24 for normal floats, fewer below 2^-126.
   std::int32_t exp = v.exp;
@@ -302,7 +302,7 @@ inline float ToFloat(const Value& v, unsigned& flags) {
     return __builtin_bit_cast(float, sign | 0x7F800000u);
   }
   return __builtin_bit_cast(float, sign | static_cast<std::uint32_t>(exp + 127) << 23 |
-                              static_cast<std::uint32_t>(kept & 0x7FFFFF));
+                                       static_cast<std::uint32_t>(kept & 0x7FFFFF));
 }
 
 // Rounds to the nearest 64-bit integer, ties to even. Outside the range or
