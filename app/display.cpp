@@ -1,7 +1,5 @@
 #include "app/display.hpp"
 
-#include <bit>
-
 #include "app/renderer.hpp"
 #include "app/scene.hpp"
 #include "fract/fract.hpp"
@@ -28,7 +26,8 @@ float ZoomIn(float s) { return extended::ToFloat(extended::FromFloat(s) + ZoomSt
 
 void BeginDisplay() {
   INITGRAPHMODE(30010);
-  scale = std::bit_cast<float>(kStartScaleBits);
+  // The compiler builtin: some C++20 libraries (emscripten's) lack std::bit_cast.
+  scale = __builtin_bit_cast(float, kStartScaleBits);
 }
 
 void RunFrame() {

@@ -2,6 +2,11 @@
 # resources, the install rules, the packages CPack makes, and their checks.
 set(FRACTALS_PACKAGING ${PROJECT_SOURCE_DIR}/packaging)
 
+# The page build is its folder, build/web; it has no package.
+if(FRACTALS_OS STREQUAL "web")
+  return()
+endif()
+
 # Renders the frame the icon is made from (scripts/make-icon.sh), with the
 # program's own modules on the in-memory window system.
 if(FRACTALS_OS STREQUAL "linux" AND NOT FRACTALS_SANITIZE)

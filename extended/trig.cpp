@@ -181,7 +181,7 @@ Reduced Reduce(std::uint64_t m, int q) {
 enum class Function { kSin, kCos };
 
 Value Evaluate(float x, Function function, unsigned& flags) {
-  const std::uint32_t bits = std::bit_cast<std::uint32_t>(x);
+  const std::uint32_t bits = __builtin_bit_cast(std::uint32_t, x);
   const std::uint32_t neg = bits >> 31;
   const std::uint32_t magnitude = bits & 0x7FFFFFFF;
   if (magnitude >= 0x7F800000) {

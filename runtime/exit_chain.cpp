@@ -1,6 +1,5 @@
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <system_error>
 #include <thread>
 
@@ -63,7 +62,7 @@ void FinishProcess() {
   RemoveFaultHandler();
   std::fflush(stdout);
   std::fflush(stderr);
-  std::_Exit(ExitCode);
+  EndProcess(ExitCode);
 }
 
 void Halt(std::uint16_t exitCode) {

@@ -25,6 +25,10 @@ bool ConsoleTakesErrorOutput();
 // Text for the console, as it is. Any thread.
 void WriteToConsole(const char* text, std::int32_t length);
 
+// Ends the process with code at once: no exit steps, no destructors. Any
+// thread.
+[[noreturn]] void EndProcess(std::uint16_t code);
+
 // The process-wide fault handler and the current thread's spare signal stack.
 void InstallFaultHandler();
 void RemoveFaultHandler();

@@ -3,6 +3,8 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <cstdlib>
+
 #include "os.hpp"
 #include "platform/window_system.hpp"
 
@@ -53,5 +55,7 @@ void WriteToConsole(const char* text, std::int32_t length) {
     length -= static_cast<std::int32_t>(written);
   }
 }
+
+[[noreturn]] void EndProcess(std::uint16_t code) { std::_Exit(code); }
 
 }  // namespace runtime

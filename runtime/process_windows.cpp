@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "os.hpp"
 
@@ -24,5 +25,7 @@ bool ConsoleTakesErrorOutput() { return false; }
 void WriteToConsole(const char* text, std::int32_t length) {
   std::fwrite(text, 1, static_cast<std::size_t>(length), stderr);
 }
+
+[[noreturn]] void EndProcess(std::uint16_t code) { std::_Exit(code); }
 
 }  // namespace runtime

@@ -1,19 +1,29 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages a task needs, only those not yet present.
 #   install-deps.sh run    what building and running the Linux program needs
-#   install-deps.sh test   everything: both targets, Wine, Xvfb, the test tools
+#   install-deps.sh web    what building and serving the page needs
+#   install-deps.sh test   everything: every target, Wine, Xvfb, Chromium, the test tools
 set -euo pipefail
 
 run_packages=(g++ cmake make libx11-dev libxext-dev)
 test_packages=("${run_packages[@]}" googletest libbenchmark-dev python3 xvfb xdotool x11-utils
                imagemagick wine wine64 g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-               desktop-file-utils appstream lintian dpkg-dev fakeroot icoutils)
+               desktop-file-utils appstream lintian dpkg-dev fakeroot icoutils
+               emscripten chromium)
+web_packages=(cmake make emscripten python3)
 
 case "${1:-}" in
   run) wanted=("${run_packages[@]}") ;;
+  web) wanted=("${web_packages[@]}") ;;
   test) wanted=("${test_packages[@]}") ;;
-  *) echo "usage: $0 run|test" >&2; exit 2 ;;
+  *) echo "usage: $0 run|web|test" >&2; exit 2 ;;
 esac
+# The page tests run on node and npm; a node installed from elsewhere (with
+# its own npm) serves as well as Debian's.
+if [ "$1" = test ]; then
+  command -v node >/dev/null || wanted+=(nodejs)
+  command -v npm >/dev/null || wanted+=(npm)
+fi
 
 missing=()
 for p in "${wanted[@]}"; do

@@ -1,14 +1,21 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds every preset and runs every test: the unit
 # suite natively (with the x87 and with the software extended arithmetic),
-# under ASan+UBSan, under TSan and under Wine; the end-to-end
-# tests of the Linux program under Xvfb and of fractals.exe under Wine.
+# under ASan+UBSan, under TSan and under Wine; the end-to-end tests of the
+# Linux program under Xvfb and of fractals.exe under Wine; the page build in
+# headless Chromium.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh test
+# puppeteer-core for the page tests, as the lock file pins it (no browser
+# download: the tests drive Debian's chromium).
+(cd tests/web && PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund --loglevel=error)
+# Debian's emcc runs on Debian's node modules, whichever node is on PATH.
+export NODE_PATH=/usr/share/nodejs
 
 status=0
-for preset in linux linux-soft asan tsan windows; do
+# linux first: the page tests compare with its native golden_frame tool.
+for preset in linux linux-soft asan tsan windows web; do
   echo "=== preset $preset"
   cmake --preset "$preset" -DBUILD_TESTING=ON >/dev/null
   cmake --build --preset "$preset"

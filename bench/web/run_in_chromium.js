@@ -1,0 +1,61 @@
+#!/usr/bin/env node
+// Runs a program of the page build in headless Chromium and prints what it
+// writes to standard output, then its exit code.
+//
+//   node bench/web/run_in_chromium.js build/web/bench/frame_loop/frame_loop.html [ARG...]
+//
+// puppeteer-core comes from tests/web/node_modules (npm ci there first).
+"use strict";
+
+const fs = require("fs");
+const http = require("http");
+const os = require("os");
+const path = require("path");
+const puppeteer = require(path.join(__dirname, "../../tests/web/node_modules/puppeteer-core"));
+
+async function main() {
+  const [pagePath, ...args] = process.argv.slice(2);
+  if (!pagePath) {
+    console.error("usage: run_in_chromium.js PAGE.html [ARG...]");
+    return 2;
+  }
+  const folder = path.dirname(path.resolve(pagePath));
+  const types = {".html": "text/html", ".js": "text/javascript", ".css": "text/css",
+                 ".wasm": "application/wasm"};
+  const server = http.createServer((request, response) => {
+    const file = path.join(folder, new URL(request.url, "http://x").pathname);
+    if (!file.startsWith(folder) || !fs.existsSync(file)) {
+      response.writeHead(404);
+      response.end();
+      return;
+    }
+    response.writeHead(200, {"Content-Type": types[path.extname(file)] || "application/octet-stream",
+                             "Cross-Origin-Opener-Policy": "same-origin",
+                             "Cross-Origin-Embedder-Policy": "require-corp"});
+    fs.createReadStream(file).pipe(response);
+  });
+  await new Promise((resolve) => server.listen(0, "127.0.0.1", resolve));
+  const profile = fs.mkdtempSync(path.join(os.tmpdir(), "fractals-chromium-"));
+  const browser = await puppeteer.launch({
+    executablePath: process.env.CHROMIUM || "/usr/bin/chromium", headless: true,
+    args: ["--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
+           "--disable-background-networking", "--disable-component-update", "--disable-sync",
+           `--user-data-dir=${profile}`]});
+  try {
+    const page = await browser.newPage();
+    page.on("console", (m) => { if (m.type() === "log") console.log(m.text()); });
+    const query = args.map((a) => "arg=" + encodeURIComponent(a)).join("&");
+    await page.goto(`http://127.0.0.1:${server.address().port}/${path.basename(pagePath)}?${query}`);
+    await page.waitForFunction(() => document.body.dataset.exitCode !== undefined,
+                               {timeout: 600000, polling: 200});
+    const code = await page.evaluate(() => Number(document.body.dataset.exitCode));
+    console.log(`exit code ${code}`);
+    return code;
+  } finally {
+    await browser.close();
+    server.close();
+    fs.rmSync(profile, {recursive: true, force: true});
+  }
+}
+
+main().then((code) => process.exit(code), (e) => { console.error(e); process.exit(1); });

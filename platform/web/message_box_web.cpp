@@ -1,0 +1,58 @@
+// The message box is a dialog in the page with the text and an OK button.
+// The calling thread waits until the page reports it closed. The text also
+// goes to standard error, which is the browser's console.
+#include <emscripten/emscripten.h>
+#include <unistd.h>
+
+#include <condition_variable>
+#include <cstring>
+#include <mutex>
+#include <set>
+
+#include "web_backend.hpp"
+
+namespace platform {
+
+namespace {
+
+std::mutex BoxLock;
+std::condition_variable BoxClosed;
+std::set<int> OpenBoxes;  // BoxLock
+int NextBox = 1;          // BoxLock
+
+void WriteToStandardError(const char* text) {
+  std::size_t left = std::strlen(text);
+  while (left > 0) {
+    const ssize_t written = write(STDERR_FILENO, text, left);
+    if (written <= 0) return;
+    text += written;
+    left -= static_cast<std::size_t>(written);
+  }
+}
+
+}  // namespace
+
+void MessageBox(const char* text, const char* caption) {
+  WriteToStandardError(text);
+  WriteToStandardError("\n");
+  int id = 0;
+  {
+    std::lock_guard lock(BoxLock);
+    id = NextBox++;
+    OpenBoxes.insert(id);
+  }
+  web::page::ShowMessageBox(id, text, caption);
+  std::unique_lock lock(BoxLock);
+  BoxClosed.wait(lock, [id] { return OpenBoxes.count(id) == 0; });
+}
+
+bool ErrorOutputIsCharacterDevice() { return false; }
+
+}  // namespace platform
+
+// The page's OK (or Enter, or Escape) closed box id. Main browser thread.
+extern "C" EMSCRIPTEN_KEEPALIVE void fractals_web_box_dismissed(int id) {
+  std::lock_guard lock(platform::BoxLock);
+  platform::OpenBoxes.erase(id);
+  platform::BoxClosed.notify_all();
+}

@@ -1,0 +1,39 @@
+// The page build: the program is a WebAssembly module, its code addresses are
+// offsets into the module's code, and there is no console.
+#include <emscripten/emscripten.h>
+#include <unistd.h>
+
+#include <cstddef>
+
+#include "os.hpp"
+
+namespace runtime {
+
+// Return addresses already count from the start of the module's code.
+std::uintptr_t CodeBase() { return 0; }
+
+// WebAssembly keeps return addresses on a stack of its own that memory reads
+// cannot reach; empty bounds end the caller walk before it starts.
+StackBounds CurrentThreadStack() { return {}; }
+
+// A page has no console: the error output goes to the page's message boxes.
+bool ConsoleTakesErrorOutput() { return false; }
+
+void WriteToConsole(const char* text, std::int32_t length) {
+  while (length > 0) {
+    const ssize_t written = write(STDERR_FILENO, text, static_cast<std::size_t>(length));
+    if (written <= 0) return;
+    text += written;
+    length -= static_cast<std::int32_t>(written);
+  }
+}
+
+[[noreturn]] void EndProcess(std::uint16_t code) {
+  // The module's own exit: on a worker it hands the code to the page's
+  // thread and unwinds this thread at once, with no destructors run; the
+  // page then shows the end (page.js, Module.quit).
+  EM_ASM({ exit($0); }, code);
+  __builtin_unreachable();
+}
+
+}  // namespace runtime
