@@ -4,6 +4,8 @@
 
 #include "os.hpp"
 #include "platform/window_system.hpp"
+#include "os.hpp"
+#include "process_end.hpp"
 #include "runtime/runtime.hpp"
 
 namespace runtime {
@@ -30,7 +32,8 @@ void ShowHeldText() {
   if (ConsoleTakesErrorOutput()) {
     WriteToConsole(ErrorBuf, ErrorLen);
   } else {
-    platform::MessageBox(ErrorBuf, "Error");
+    platform::MessageBox(ErrorBuf, "Error", NoteBoxShown);
+    NoteBoxDismissed();
   }
   ErrorLen = 0;
   ErrorBuf[0] = '\0';
