@@ -31,6 +31,9 @@ void ShowHeldText() {
   if (ErrorLen == 0) return;
   if (ConsoleTakesErrorOutput()) {
     WriteToConsole(ErrorBuf, ErrorLen);
+    // Seen as soon as it is written: as a box shown and dismissed at once.
+    NoteBoxShown();
+    NoteBoxDismissed();
   } else {
     platform::MessageBox(ErrorBuf, "Error", NoteBoxShown);
     NoteBoxDismissed();

@@ -41,7 +41,9 @@ bool ProcessEnding() { return endingThread.load() != std::thread::id{}; }
 bool IsEndingThread() { return endingThread.load() == std::this_thread::get_id(); }
 
 void NoteBoxShown() {
-  if (finishingThread.load() == std::this_thread::get_id()) WatchEnding(EndingStage::BoxUp);
+  if (finishingThread.load() != std::this_thread::get_id()) return;
+  if (ReportBegun) ReportSeen = true;
+  WatchEnding(EndingStage::BoxUp);
 }
 
 void NoteBoxDismissed() {
@@ -54,7 +56,7 @@ void FinishProcess() {
   if (!ClaimProcessEnd(finishingThread)) EndWithoutWaiting();
   if (ErrorAddr != nullptr) {
     WatchEnding(EndingStage::Report);
-    ReportHandedOver = true;
+    ReportBegun = true;
     WriteFormattedErrorReport();
   }
   CloseErrorOutput();

@@ -38,13 +38,16 @@ void WatchEnding(EndingStage stage);
 // An exit chain that does not come back in time leaves the report to the
 // stand-in thread; a report that does not get out in time ends the process
 // with the exit code, the report written straight to standard error unless
-// it already went to the error output.
+// the user has seen it.
 [[noreturn]] void EndWithoutWaiting();
-// Set once the report is handed to the error output.
-extern std::atomic<bool> ReportHandedOver;
+// Set once the report is on its way to the error output, and once the user
+// has seen it (a box of it is up, or it went to the console).
+extern std::atomic<bool> ReportBegun;
+extern std::atomic<bool> ReportSeen;
 
-// A box of the error output is up and waits for the user, or has been
-// dismissed. They count when the thread finishing the process shows it.
+// A box of the error output is up and waits for the user (or its text went
+// to the console), or has been dismissed. They count when the thread
+// finishing the process shows it.
 void NoteBoxShown();
 void NoteBoxDismissed();
 

@@ -1,13 +1,16 @@
 // The watchdog over the end after a runtime error. It and its stand-in are
 // started with the runtime, so that nothing is allocated once the error is
 // raised; they wait on semaphores, which a thread holding any lock can post.
+#include <thread>
+
 #include "os.hpp"
 #include "process_end.hpp"
 #include "runtime/runtime.hpp"
 
 namespace runtime {
 
-std::atomic<bool> ReportHandedOver{false};
+std::atomic<bool> ReportBegun{false};
+std::atomic<bool> ReportSeen{false};
 
 namespace {
 
@@ -55,6 +58,9 @@ void Watch() {
 
 // Shows the report when the ending thread is stuck in the exit chain.
 void StandIn() {
+  // A thread's first id may be made on the heap (a thread the threads
+  // library did not start): made now, it is there for the claim.
+  static_cast<void>(std::this_thread::get_id());
   PostSemaphore(ready);
   WaitSemaphore(standInSignal, -1);
   FinishProcess();
@@ -81,7 +87,7 @@ void WatchEnding(EndingStage next) {
 }
 
 void EndWithoutWaiting() {
-  if (ErrorAddr != nullptr && !ReportHandedOver) WriteToConsole(ReportText, ReportLength);
+  if (ErrorAddr != nullptr && !ReportSeen) WriteToConsole(ReportText, ReportLength);
   EndProcessNow(ExitCode);
 }
 
