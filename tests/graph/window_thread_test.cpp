@@ -1,6 +1,5 @@
 // The window thread: message routing to the hooks, repaints from the memory
 // image, the window closed from outside, and drawing while it repaints.
-#include "graph/window_thread.hpp"
 
 #include <gtest/gtest.h>
 
