@@ -4,7 +4,6 @@
 
 #include "os.hpp"
 #include "platform/window_system.hpp"
-#include "os.hpp"
 #include "process_end.hpp"
 #include "runtime/runtime.hpp"
 
