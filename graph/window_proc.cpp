@@ -76,6 +76,7 @@ platform::Window WinCreate() {
 
 LRESULT WindowProcGraph(platform::Window window, UINT message, WPARAM wParam, LPARAM lParam) {
   using namespace platform;
+  if (WindowLeftToTheEnd) return DefWindowProc(window, message, wParam, lParam);
   switch (message) {
     case WM_CREATE:
       OnCreate(window);

@@ -15,6 +15,7 @@ std::atomic<std::uint32_t> MessageThreadExitCode{0};
 std::mutex GraphDrawing;
 std::atomic<bool> GraphRunning{false};
 std::uint32_t ExtraStyle = 0;
+std::atomic<bool> WindowLeftToTheEnd{false};
 
 namespace {
 
@@ -92,6 +93,7 @@ bool StartWindowThread() {
   GraphWindow = 0;
   MessageThreadID = 0;
   MessageThreadExitCode = STILL_ACTIVE;
+  WindowLeftToTheEnd = false;
   MessageThread = std::thread(WindowThreadMain);
   std::unique_lock lock(StartupLock);
   StartupSignal.wait(lock, [] { return GraphRunning || MessageThreadExitCode != STILL_ACTIVE; });
@@ -102,11 +104,23 @@ bool StartWindowThread() {
 }
 
 bool StopWindowThread() {
-  platform::PostMessage(GraphWindow.load(), platform::WM_DESTROY, 0, 0);
-  platform::PostThreadMessage(MessageThreadID.load(), platform::WM_QUIT, 0, 0);
+  const bool onWindowThread =
+      MessageThread.joinable() && MessageThread.get_id() == std::this_thread::get_id();
+  if (onWindowThread && runtime::IsEndingThread()) {
+    // The process ends from here and its report's box comes next, on this
+    // thread: its modal loop would take a WM_QUIT and close at once, and
+    // could dispatch a WM_DESTROY whose handler waits for the drawing lock
+    // this thread may hold. The window is hidden instead and its procedure
+    // does nothing more.
+    WindowLeftToTheEnd = true;
+    platform::ShowWindow(GraphWindow.load(), platform::SW_HIDE);
+  } else {
+    platform::PostMessage(GraphWindow.load(), platform::WM_DESTROY, 0, 0);
+    platform::PostThreadMessage(MessageThreadID.load(), platform::WM_QUIT, 0, 0);
+  }
   MessageThreadID = 0;
   if (!MessageThread.joinable()) return true;
-  if (MessageThread.get_id() == std::this_thread::get_id()) {
+  if (onWindowThread) {
     MessageThread.detach();
     return false;
   }

@@ -28,6 +28,10 @@ extern std::mutex GraphDrawing;
 // True from the window's first repaint until its destruction. Written by the
 // window thread under GraphDrawing; read anywhere.
 extern std::atomic<bool> GraphRunning;
+// Set when the process ends from the window thread: the window is hidden and
+// its procedure only takes the default handling, touching no lock and no
+// surface. Window thread.
+extern std::atomic<bool> WindowLeftToTheEnd;
 // WS_MAXIMIZE for the screen-filling modes 245 to 249, else 0.
 extern std::uint32_t ExtraStyle;
 

@@ -4,6 +4,7 @@
 
 #include "os.hpp"
 #include "platform/window_system.hpp"
+#include "process_end.hpp"
 #include "runtime/runtime.hpp"
 
 namespace runtime {
@@ -29,8 +30,12 @@ void ShowHeldText() {
   if (ErrorLen == 0) return;
   if (ConsoleTakesErrorOutput()) {
     WriteToConsole(ErrorBuf, ErrorLen);
+    // Seen as soon as it is written: as a box shown and dismissed at once.
+    NoteBoxShown();
+    NoteBoxDismissed();
   } else {
-    platform::MessageBox(ErrorBuf, "Error");
+    platform::MessageBox(ErrorBuf, "Error", NoteBoxShown);
+    NoteBoxDismissed();
   }
   ErrorLen = 0;
   ErrorBuf[0] = '\0';

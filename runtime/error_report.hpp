@@ -26,9 +26,13 @@ int WalkCallers(const void* frame, StackBounds stack, int limit, const void** ca
 // at least 10 characters.
 void FormatCodeAddress(const void* addr, char* out);
 
-// Writes the report of the pending error (ErrorCode, ErrorAddr, ErrorFrame)
-// to the error output, one flush per line. Uses no heap: it also reports the
-// heap's failure.
+// Formats the report of the pending error (ErrorCode, ErrorAddr, ErrorFrame)
+// into ReportText. No heap, no lock: the faulting thread may hold either.
+void FormatErrorReport();
+
+// Writes ReportText to the error output, one flush per line.
+void WriteFormattedErrorReport();
+// Formats the report and writes it.
 void WriteErrorReport();
 
 }  // namespace runtime

@@ -1,6 +1,7 @@
 #include <chrono>
 #include <cstdio>
 #include <system_error>
+#include <cstdlib>
 #include <thread>
 
 #include "error_report.hpp"
@@ -17,47 +18,48 @@ std::uint16_t ExitCode = 0;
 
 namespace {
 
-// An exit chain that has not finished by then after an error (an exit step
-// waiting for a lock the failing code held) is given up, so the report is
-// still shown and the process still ends.
-constexpr auto kExitChainGrace = std::chrono::seconds(3);
-
 std::atomic<std::thread::id> endingThread{};
 std::atomic<std::thread::id> finishingThread{};
-std::atomic<bool> watchdogStarted{false};
 
 [[noreturn]] void WaitForTheEnd() {
   for (;;) std::this_thread::sleep_for(std::chrono::hours(1));
 }
 
-void StartExitChainWatchdog() {
-  if (watchdogStarted.exchange(true)) return;
-  try {
-    std::thread([] {
-      std::this_thread::sleep_for(kExitChainGrace);
-      FinishProcess();
-    }).detach();
-  } catch (const std::system_error&) {
-    // No thread to spare: the chain runs unguarded.
-  }
-}
-
 }  // namespace
 
-void ClaimProcessEnd(std::atomic<std::thread::id>& owner) {
+bool ClaimProcessEnd(std::atomic<std::thread::id>& owner) {
   const std::thread::id self = std::this_thread::get_id();
   std::thread::id none{};
-  if (owner.compare_exchange_strong(none, self)) return;
-  // The thread already ending the process may come back through here: an
-  // exit step that fails raises its own runtime error.
+  if (owner.compare_exchange_strong(none, self)) return true;
   if (none != self) WaitForTheEnd();
+  return false;
 }
 
-void ClaimProcessEnd() { ClaimProcessEnd(endingThread); }
+bool ClaimProcessEnd() { return ClaimProcessEnd(endingThread); }
+
+bool ProcessEnding() { return endingThread.load() != std::thread::id{}; }
+
+bool IsEndingThread() { return endingThread.load() == std::this_thread::get_id(); }
+
+void NoteBoxShown() {
+  if (finishingThread.load() != std::this_thread::get_id()) return;
+  if (ReportBegun) ReportSeen = true;
+  WatchEnding(EndingStage::BoxUp);
+}
+
+void NoteBoxDismissed() {
+  if (finishingThread.load() == std::this_thread::get_id()) WatchEnding(EndingStage::Report);
+}
 
 void FinishProcess() {
-  ClaimProcessEnd(finishingThread);
-  if (ErrorAddr != nullptr) WriteErrorReport();
+  // Back here on the same thread, a report of its own failed on the way out:
+  // what it could not show goes out without it.
+  if (!ClaimProcessEnd(finishingThread)) EndWithoutWaiting();
+  if (ErrorAddr != nullptr) {
+    WatchEnding(EndingStage::Report);
+    ReportBegun = true;
+    WriteFormattedErrorReport();
+  }
   CloseErrorOutput();
   RemoveFaultHandler();
   std::fflush(stdout);
@@ -66,9 +68,9 @@ void FinishProcess() {
 }
 
 void Halt(std::uint16_t exitCode) {
-  ClaimProcessEnd(endingThread);
-  ExitCode = exitCode;
-  if (ErrorAddr != nullptr) StartExitChainWatchdog();
+  // A Halt inside an exit step goes on with the chain; the code of an error
+  // being reported stays.
+  if (ClaimProcessEnd() || ErrorAddr == nullptr) ExitCode = exitCode;
   while (ExitProc != nullptr) {
     const ExitStep step = ExitProc;
     ExitProc = nullptr;

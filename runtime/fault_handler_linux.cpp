@@ -12,6 +12,7 @@
 #include "fault_recovery.hpp"
 #include "fault_table.hpp"
 #include "os.hpp"
+#include "process_end.hpp"
 #include "runtime/runtime.hpp"
 
 namespace runtime {
@@ -103,7 +104,12 @@ void OnFault(int signal, siginfo_t* info, void* context) {
   // needs (the drawing lock, a message queue's): it is taken at the next
   // safe point instead (CheckInterrupt). A second one, while the first still
   // waits, is taken at once, so a program stuck elsewhere still ends.
-  if ((signal == SIGINT || signal == SIGTERM) && !InterruptPending.exchange(true)) return;
+  if (signal == SIGINT || signal == SIGTERM) {
+    if (!InterruptPending.exchange(true)) return;
+    // The process is ending with a runtime error already, its report maybe
+    // on the screen: the interrupt changes nothing.
+    if (ProcessEnding() && ErrorAddr != nullptr) return;
+  }
 
   auto* uc = static_cast<ucontext_t*>(context);
   greg_t* regs = uc->uc_mcontext.gregs;
@@ -161,6 +167,7 @@ void InstallFaultHandler() {
   // A signal stack already there (a sanitizer's) is left alone: its owner
   // frees it when the thread ends.
   if (!HasSignalStack()) UseSignalStack(mainSignalStack, kSignalStackSize);
+  NoteThreadStack();
   struct sigaction action {};
   action.sa_sigaction = OnFault;
   action.sa_flags = SA_SIGINFO | SA_ONSTACK;
@@ -180,6 +187,7 @@ void PrepareWorkerThread() {
   sigaddset(&interrupts, SIGINT);
   sigaddset(&interrupts, SIGTERM);
   pthread_sigmask(SIG_BLOCK, &interrupts, nullptr);
+  NoteThreadStack();
 
   if (HasSignalStack()) return;
   const int slot = workerSignalStackCount.fetch_add(1);

@@ -27,6 +27,10 @@ std::atomic<bool> spareStackTaken{false};
 // still hold there, and the callee's home area.
 constexpr std::uintptr_t kStackGap = 512;
 
+// The code GCC's unwinder raises a C++ exception with ("GCC" and the
+// customer bit; the severity bits vary).
+constexpr DWORD kGccThrow = (1u << 29) | ('G' << 16) | ('C' << 8) | 'C';
+
 // What the filter needs to stay alive after a stack overflow.
 constexpr ULONG kOverflowGuarantee = 64 * 1024;
 
@@ -54,6 +58,12 @@ LONG WINAPI OnFault(EXCEPTION_POINTERS* pointers) {
   CONTEXT* context = pointers->ContextRecord;
   const DWORD code = exception->ExceptionCode;
   if (code == EXCEPTION_ACCESS_VIOLATION && PrefetchAt(exception->ExceptionAddress)) {
+    return EXCEPTION_CONTINUE_EXECUTION;
+  }
+  // A C++ exception nobody catches: its unwinder, continued, hands it to
+  // std::terminate, which raises the runtime error for it.
+  if ((code & 0x20FFFFFF) == kGccThrow &&
+      (exception->ExceptionFlags & EXCEPTION_NONCONTINUABLE) == 0) {
     return EXCEPTION_CONTINUE_EXECUTION;
   }
   const unsigned raisedFlags = context->MxCsr & ~(context->MxCsr >> 7) & 0x3F;

@@ -14,9 +14,12 @@ struct FaultRecord {
   bool resetFpu = false;
 };
 
-// Claims a level and stores the record there; -1 when kMaxExceptLevel faults
-// are in progress. Only plain stores: the signal handler calls it.
+// Claims a free level and stores the record there; -1 when kMaxExceptLevel
+// faults are in progress. Lock-free: the signal handler calls it, on any
+// thread at the same time.
 int RecordFault(const FaultRecord& record);
+// The record at level, which is free again afterwards.
+FaultRecord TakeFault(int level);
 // Gives back the level RecordFault claimed when the handler declines after all.
 void ReleaseFault(int level);
 

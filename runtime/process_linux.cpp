@@ -1,14 +1,22 @@
+#include <errno.h>
 #include <link.h>
 #include <pthread.h>
-#include <sys/syscall.h>
+#include <semaphore.h>
+#include <signal.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <cstdlib>
+#include <initializer_list>
 
 #include "os.hpp"
 #include "platform/window_system.hpp"
 
 namespace runtime {
+
+struct Semaphore {
+  sem_t semaphore;
+};
 
 namespace {
 
@@ -16,6 +24,14 @@ int TakeLoadBias(dl_phdr_info* info, std::size_t /*size*/, void* data) {
   // The executable comes first.
   *static_cast<std::uintptr_t*>(data) = info->dlpi_addr;
   return 1;
+}
+
+// Static TLS of the executable: reading it takes neither heap nor lock.
+thread_local StackBounds threadStack;
+
+void* RunServiceThread(void* body) {
+  reinterpret_cast<void (*)()>(body)();
+  return nullptr;
 }
 
 }  // namespace
@@ -31,18 +47,18 @@ std::uintptr_t CodeBase() {
   return base;
 }
 
-StackBounds CurrentThreadStack() {
-  StackBounds bounds;
+StackBounds CurrentThreadStack() { return threadStack; }
+
+void NoteThreadStack() {
   pthread_attr_t attr;
-  if (pthread_getattr_np(pthread_self(), &attr) != 0) return bounds;
+  if (pthread_getattr_np(pthread_self(), &attr) != 0) return;
   void* low = nullptr;
   std::size_t size = 0;
   if (pthread_attr_getstack(&attr, &low, &size) == 0) {
-    bounds.low = reinterpret_cast<std::uintptr_t>(low);
-    bounds.high = bounds.low + size;
+    threadStack.low = reinterpret_cast<std::uintptr_t>(low);
+    threadStack.high = threadStack.low + size;
   }
   pthread_attr_destroy(&attr);
-  return bounds;
 }
 
 bool ConsoleTakesErrorOutput() { return platform::ErrorOutputIsCharacterDevice(); }
@@ -50,6 +66,7 @@ bool ConsoleTakesErrorOutput() { return platform::ErrorOutputIsCharacterDevice()
 void WriteToConsole(const char* text, std::int32_t length) {
   while (length > 0) {
     const ssize_t written = write(STDERR_FILENO, text, static_cast<std::size_t>(length));
+    if (written < 0 && errno == EINTR) continue;
     if (written <= 0) return;
     text += written;
     length -= static_cast<std::int32_t>(written);
@@ -57,5 +74,53 @@ void WriteToConsole(const char* text, std::int32_t length) {
 }
 
 [[noreturn]] void EndProcess(std::uint16_t code) { std::_Exit(code); }
+
+Semaphore* MakeSemaphore() {
+  auto* made = new Semaphore;
+  sem_init(&made->semaphore, 0, 0);
+  return made;
+}
+
+void PostSemaphore(Semaphore* semaphore) { sem_post(&semaphore->semaphore); }
+
+bool WaitSemaphore(Semaphore* semaphore, int milliseconds) {
+  if (milliseconds < 0) {
+    while (sem_wait(&semaphore->semaphore) != 0) {
+    }
+    return true;
+  }
+  timespec until{};
+  clock_gettime(CLOCK_REALTIME, &until);
+  until.tv_sec += milliseconds / 1000;
+  until.tv_nsec += static_cast<long>(milliseconds % 1000) * 1000000L;
+  if (until.tv_nsec >= 1000000000L) {
+    until.tv_sec += 1;
+    until.tv_nsec -= 1000000000L;
+  }
+  for (;;) {
+    if (sem_timedwait(&semaphore->semaphore, &until) == 0) return true;
+    if (errno != EINTR) return false;
+  }
+}
+
+bool StartServiceThread(void (*body)(), bool quiet) {
+  sigset_t blocked;
+  sigfillset(&blocked);
+  if (!quiet) {
+    // The thread runs code that may fault: its faults stay reportable.
+    for (const int fault : {SIGSEGV, SIGBUS, SIGFPE, SIGILL}) sigdelset(&blocked, fault);
+  }
+  pthread_attr_t attr;
+  pthread_attr_init(&attr);
+  pthread_attr_setdetachstate(&attr, PTHREAD_CREATE_DETACHED);
+  pthread_attr_setsigmask_np(&attr, &blocked);
+  pthread_t thread;
+  const bool started =
+      pthread_create(&thread, &attr, RunServiceThread, reinterpret_cast<void*>(body)) == 0;
+  pthread_attr_destroy(&attr);
+  return started;
+}
+
+void EndProcessNow(std::uint16_t exitCode) { _exit(exitCode); }
 
 }  // namespace runtime

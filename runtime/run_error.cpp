@@ -6,12 +6,17 @@
 namespace runtime {
 
 void RaiseRunError(std::uint16_t n, const void* addr, const void* frame) {
-  // A second error on another thread must not overwrite the first one's report.
-  ClaimProcessEnd();
-  ErrorCode = n;
-  ErrorAddr = addr;
-  ErrorFrame = frame;
-  ErrorStack = CurrentThreadStack();
+  // A second error on another thread waits in the claim; one raised by an
+  // exit step of this error's end is not reported over it.
+  if (ClaimProcessEnd() || ErrorAddr == nullptr) {
+    ErrorCode = n;
+    ErrorAddr = addr;
+    ErrorFrame = frame;
+    ErrorStack = CurrentThreadStack();
+    ExitCode = n;
+    FormatErrorReport();
+    WatchEnding(EndingStage::ExitChain);
+  }
   Halt(n);
 }
 

@@ -1,5 +1,6 @@
 #include "heap.hpp"
 #include "os.hpp"
+#include "process_end.hpp"
 #include "runtime/runtime.hpp"
 
 namespace runtime {
@@ -9,6 +10,10 @@ void InitModule() {
   InstallFaultHandler();
   SetFloatingPointEnvironment();
   InstallHeapFailureHandler();
+  InstallUncaughtExceptionHandler();
+  // What the error path needs is made now, while heap and locks are free.
+  CodeBase();
+  StartWatchdog();
 }
 
 }  // namespace runtime

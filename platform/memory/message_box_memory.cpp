@@ -15,11 +15,14 @@ std::vector<memory::ShownMessageBox> boxes;
 std::atomic<bool> errorOutputIsCharacterDevice{false};
 }  // namespace
 
-void MessageBox(const char* text, const char* caption) {
+void MessageBox(const char* text, const char* caption, void (*shown)()) {
   const char* shownCaption = caption != nullptr ? caption : "";
   std::fprintf(stderr, "[%s] %s", shownCaption, text);
-  std::lock_guard lock(boxesLock);
-  boxes.push_back({shownCaption, text});
+  {
+    std::lock_guard lock(boxesLock);
+    boxes.push_back({shownCaption, text});
+  }
+  if (shown != nullptr) shown();
 }
 
 bool ErrorOutputIsCharacterDevice() { return errorOutputIsCharacterDevice.load(); }

@@ -66,10 +66,15 @@ Window CreateGraphWindow(const char* caption, std::uint32_t style, int, int, int
   return window;
 }
 
-void ShowWindow(Window window, int) {
+void ShowWindow(Window window, int command) {
   std::lock_guard lock(TheState().lock);
   memory::WindowRecord* record = memory::FindWindowRecord(window);
-  if (record == nullptr || record->visible) return;
+  if (record == nullptr) return;
+  if (command == SW_HIDE) {
+    record->visible = false;
+    return;
+  }
+  if (record->visible) return;
   record->visible = true;
   memory::InvalidateLocked(*record, {0, 0, record->clientWidth, record->clientHeight});
 }
@@ -139,6 +144,12 @@ void FailWindowCreation(bool fail) {
 bool WindowExists(Window window) {
   std::lock_guard lock(TheState().lock);
   return FindWindowRecord(window) != nullptr;
+}
+
+bool WindowVisible(Window window) {
+  std::lock_guard lock(TheState().lock);
+  const WindowRecord* record = FindWindowRecord(window);
+  return record != nullptr && record->visible;
 }
 
 std::string Caption(Window window) {

@@ -32,7 +32,7 @@ void WriteToStandardError(const char* text) {
 
 }  // namespace
 
-void MessageBox(const char* text, const char* caption) {
+void MessageBox(const char* text, const char* caption, void (*shown)()) {
   WriteToStandardError(text);
   WriteToStandardError("\n");
   int id = 0;
@@ -42,6 +42,8 @@ void MessageBox(const char* text, const char* caption) {
     OpenBoxes.insert(id);
   }
   web::page::ShowMessageBox(id, text, caption);
+  // The dialog is in the page now: the user sees it until OK.
+  if (shown != nullptr) shown();
   std::unique_lock lock(BoxLock);
   BoxClosed.wait(lock, [id] { return OpenBoxes.count(id) == 0; });
 }

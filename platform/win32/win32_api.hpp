@@ -132,6 +132,7 @@
 #undef WS_OVERLAPPEDWINDOW
 #undef WS_MAXIMIZE
 #undef CW_USEDEFAULT
+#undef SW_HIDE
 #undef SW_SHOW
 
 #include "platform/window_system.hpp"

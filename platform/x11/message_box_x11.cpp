@@ -13,6 +13,7 @@
 #include <cstring>
 #include <string_view>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "platform/window_system.hpp"
@@ -132,7 +133,7 @@ bool InButton(const XRectangle& b, int x, int y) {
 }
 
 // Shows the box and waits until it is dismissed.
-void RunBox(Display* display, const char* text, const char* caption) {
+void RunBox(Display* display, const char* text, const char* caption, void (*shown)()) {
   XFontStruct* font = XLoadQueryFont(display, "fixed");
   const bool loaded = font != nullptr;
   if (!loaded) font = XQueryFont(display, XGContextFromGC(DefaultGC(display, 0)));
@@ -167,6 +168,7 @@ void RunBox(Display* display, const char* text, const char* caption) {
         break;
       case Expose:
         if (event.xexpose.count == 0) Draw(display, box, gc, font, layout);
+        if (shown != nullptr) std::exchange(shown, nullptr)();
         break;
       case KeyPress: {
         const KeySym key = XLookupKeysym(&event.xkey, 0);
@@ -215,12 +217,12 @@ Display* OpenBoxConnection() {
 
 }  // namespace
 
-void MessageBox(const char* text, const char* caption) {
+void MessageBox(const char* text, const char* caption, void (*shown)()) {
   WriteToStandardError(text);
   XInitThreads();
   Display* display = OpenBoxConnection();
   if (display == nullptr) return;
-  RunBox(display, text, caption != nullptr ? caption : "");
+  RunBox(display, text, caption != nullptr ? caption : "", shown);
   XCloseDisplay(display);
 }
 

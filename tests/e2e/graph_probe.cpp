@@ -7,7 +7,9 @@
 //                        drawn the caption becomes "Probe drawn". `c` clears
 //                        the window (ClearDevice), `d` draws the pattern again,
 //                        `o` overflows a float while the window is open
-//                        (runtime error 205), Enter ends with exit code 0,
+//                        (runtime error 205), `w` writes through a bad
+//                        pointer on the window thread with the drawing lock
+//                        held (runtime error 216), Enter ends with exit code 0,
 //                        Escape with exit code 7.
 // graph_probe --stdin    by lines on standard input, so that a test can look
 //                        at the window between the steps. It prints
@@ -22,6 +24,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <string>
 
 #include "app/startup.hpp"
@@ -63,6 +66,19 @@ void DrawPattern() {
 
 volatile float large = 3.0e38f;
 volatile float product = 0.0f;
+int* volatile nowhere = reinterpret_cast<int*>(std::uintptr_t{16});
+
+// In front of the keyboard module's hook, on the window thread.
+graph::MessageHook keyboardHook = nullptr;
+
+platform::LRESULT ProbeKeys(platform::Window window, platform::UINT message,
+                            platform::WPARAM wParam, platform::LPARAM lParam) {
+  if (message == platform::WM_CHAR && wParam == 'w') {
+    std::lock_guard lock(graph::GraphDrawing);
+    *nowhere = 1;
+  }
+  return keyboardHook(window, message, wParam, lParam);
+}
 
 [[noreturn]] void DrivenByKeys() {
   platform::SetWindowText(graph::GraphWindow, "Probe drawn");
@@ -131,6 +147,7 @@ void Answer(const std::string& line) {
 
 int main(int argc, char** argv) {
   app::StartModules();
+  keyboardHook = graph::CharMessageHandler.exchange(ProbeKeys);
   INITGRAPHMODE(30010);
   DrawPattern();
   if (argc > 1 && std::strcmp(argv[1], "--stdin") == 0) DrivenByLines();

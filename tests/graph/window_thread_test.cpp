@@ -1,13 +1,17 @@
 // The window thread: message routing to the hooks, repaints from the memory
 // image, the window closed from outside, and drawing while it repaints.
+
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <cstdio>
 #include <mutex>
 #include <thread>
 #include <vector>
 
 #include "graph_fixture.hpp"
+#include "runtime/runtime.hpp"
 
 namespace {
 
@@ -181,6 +185,39 @@ TEST_F(WindowThreadTest, CloseGraphOnTheWindowThreadLetsItEndWithoutWaitingForIt
   EXPECT_EQ(graph::Pal.size(), 256u);
   while (graph::MessageThreadExitCode == graph::STILL_ACTIVE) std::this_thread::yield();
   EXPECT_EQ(graph::MessageThreadExitCode, 0u);
+}
+
+// A fault in a hook, with the drawing lock held, as a fault inside a repaint
+// would hold it.
+platform::LRESULT FailHoldingTheDrawingLock(platform::Window, UINT, platform::WPARAM,
+                                            platform::LPARAM) {
+  std::lock_guard lock(graph::GraphDrawing);
+  runtime::RunError(204);
+}
+
+// After GraphExitProc, on the window thread: what the report's box finds.
+void DescribeTheWindowLeft() {
+  const platform::Window window = graph::GraphWindow;
+  std::fputs(mem::WindowVisible(window) ? "shown " : "hidden ", stderr);
+  // What the box's modal loop may dispatch to it.
+  graph::WindowProcGraph(window, platform::WM_PAINT, 0, 0);
+  graph::WindowProcGraph(window, graph::WM_GRAPHFLUSH, 0, 0);
+  graph::WindowProcGraph(window, platform::WM_DESTROY, 0, 0);
+  std::fputs("idle ", stderr);
+}
+
+TEST(WindowThreadDeathTest, AnErrorOnTheWindowThreadHidesTheWindowAndLeavesItIdle) {
+  EXPECT_EXIT(
+      {
+        runtime::InitModule();
+        runtime::ExitProc = DescribeTheWindowLeft;  // runs after the graphics module's step
+        graph::InitModule();
+        graph::CharMessageHandler = FailHoldingTheDrawingLock;
+        OpenProgramMode();
+        platform::PostMessage(Window(), platform::WM_KEYDOWN, 'Q', 0);
+        for (;;) std::this_thread::sleep_for(std::chrono::seconds(1));
+      },
+      testing::ExitedWithCode(204), "^hidden idle \\[Error\\] Runtime error 204 at");
 }
 
 // Pixels drawn while the window is being repainted all reach it.

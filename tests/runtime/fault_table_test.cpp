@@ -94,4 +94,23 @@ TEST(ExceptLevel, AtMostSixteenFaultsAreHandledAtOnce) {
   EXPECT_EQ(ExceptLevel.load(), 0);
 }
 
+TEST(ExceptLevel, AFaultEndingFirstLeavesTheOthersRecordsAlone) {
+  // Three threads fault; the first to fault is the first to reach its error
+  // routine, the second has not read its record yet when the third faults.
+  FaultRecord first;
+  first.number = 200;
+  FaultRecord second;
+  second.number = 216;
+  FaultRecord third;
+  third.number = 205;
+  const int a = RecordFault(first);
+  const int b = RecordFault(second);
+  ReleaseFault(a);
+  const int c = RecordFault(third);
+  EXPECT_NE(c, b);
+  EXPECT_EQ(TakeFault(b).number, 216);
+  EXPECT_EQ(TakeFault(c).number, 205);
+  EXPECT_EQ(ExceptLevel.load(), 0);
+}
+
 }  // namespace

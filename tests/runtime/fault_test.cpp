@@ -2,6 +2,12 @@
 // names the failing instruction, the exit code is the error's number.
 #include <gtest/gtest.h>
 
+#if !defined(_WIN32)
+#include <pthread.h>
+#include <unistd.h>
+#endif
+
+#include <chrono>
 #include <csignal>
 #include <cstdint>
 #include <cstdio>
@@ -195,3 +201,34 @@ TEST(FaultDeathTest, SecondConsoleInterruptIsTakenAtOnce) {
 }
 
 }  // namespace
+
+#if !defined(_WIN32)  // console interrupts are signals on Linux only
+namespace {
+
+[[gnu::noinline]] void FailCheck(std::uint16_t n) { runtime::RunError(n); }
+
+TEST(FaultDeathTest, InterruptsWhileTheChainIsStuckReachNoOtherThread) {
+  // The program thread keeps them away from itself in a stuck exit step: a
+  // thread of the runtime that took them would leave the end unfinished.
+  EXPECT_EXIT(
+      {
+        runtime::InitModule();
+        runtime::ExitProc = [] {
+          sigset_t interrupts;
+          sigemptyset(&interrupts);
+          sigaddset(&interrupts, SIGINT);
+          sigaddset(&interrupts, SIGTERM);
+          pthread_sigmask(SIG_BLOCK, &interrupts, nullptr);
+          kill(getpid(), SIGTERM);
+          // Signals of one kind do not queue: the second goes once the first is taken.
+          while (!runtime::InterruptPending) std::this_thread::yield();
+          kill(getpid(), SIGTERM);
+          for (;;) std::this_thread::sleep_for(std::chrono::seconds(1));
+        };
+        FailCheck(210);
+      },
+      ExitedWithCode(210), "^\\[Error\\] Runtime error 210 at");
+}
+
+}  // namespace
+#endif

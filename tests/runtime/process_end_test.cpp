@@ -6,6 +6,8 @@
 #include <chrono>
 #include <cstdio>
 #include <new>
+#include <stdexcept>
+#include <system_error>
 #include <thread>
 
 #include "runtime/runtime.hpp"
@@ -139,6 +141,78 @@ TEST(ProcessEndDeathTest, AStuckExitChainStillEndsWithTheReport) {
         FailCheck(210);
       },
       ExitedWithCode(210), "^\\[Error\\] Runtime error 210 at");
+}
+
+TEST(ProcessEndDeathTest, AHaltInsideTheChainOfAnErrorKeepsItsCode) {
+  EXPECT_EXIT(
+      {
+        runtime::InitModule();
+        InstallThreeSteps();
+        savedBySecond = [] {
+          runtime::ExitProc = First;
+          std::fputs("halting ", stderr);
+          runtime::Halt(3);
+        };
+        FailCheck(204);
+      },
+      ExitedWithCode(204), "^third second halting first \\[Error\\] Runtime error 204 at");
+}
+
+TEST(ProcessEndDeathTest, AHaltInsideTheChainOfANormalEndSetsTheCode) {
+  EXPECT_EXIT(
+      {
+        runtime::InitModule();
+        InstallThreeSteps();
+        savedBySecond = [] {
+          runtime::ExitProc = First;
+          runtime::Halt(3);
+        };
+        runtime::Halt(0);
+      },
+      ExitedWithCode(3), "^third second first $");
+}
+
+void TellThePendingError() {
+  std::fputs(runtime::ErrorCode == 204 ? "still 204 " : "replaced ", stderr);
+}
+
+TEST(ProcessEndDeathTest, AnErrorInsideTheChainOfAnErrorDoesNotReplaceItsReport) {
+  EXPECT_EXIT(
+      {
+        runtime::InitModule();
+        InstallThreeSteps();
+        savedBySecond = [] {
+          runtime::ExitProc = TellThePendingError;
+          FailCheck(201);
+        };
+        FailCheck(204);
+      },
+      ExitedWithCode(204), "^third second still 204 \\[Error\\] Runtime error 204 at");
+}
+
+// What std::thread throws when no thread can be started.
+[[gnu::noinline]] void ThrowAsAThreadThatCannotStart() {
+  throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+}
+
+TEST(ProcessEndDeathTest, AnUncaughtExceptionIsRuntimeError217) {
+  EXPECT_EXIT(
+      {
+        runtime::InitModule();
+        InstallThreeSteps();
+        // Out of the death test's own catch.
+        []() noexcept { ThrowAsAThreadThatCannotStart(); }();
+      },
+      ExitedWithCode(217), "^third second first \\[Error\\] Runtime error 217 at");
+}
+
+TEST(ProcessEndDeathTest, AnExceptionUncaughtOnAnotherThreadIsRuntimeError217) {
+  EXPECT_EXIT(
+      {
+        runtime::InitModule();
+        std::thread([] { throw std::runtime_error("nobody catches this"); }).join();
+      },
+      ExitedWithCode(217), "^\\[Error\\] Runtime error 217 at");
 }
 
 TEST(ProcessEndDeathTest, HeapFailureIsRuntimeError203) {

@@ -85,6 +85,7 @@ inline constexpr int SM_CYFULLSCREEN = 17;
 inline constexpr std::uint32_t WS_OVERLAPPEDWINDOW = 0x00CF0000;
 inline constexpr std::uint32_t WS_MAXIMIZE = 0x01000000;
 inline constexpr int CW_USEDEFAULT = static_cast<int>(0x80000000u);
+inline constexpr int SW_HIDE = 0;
 inline constexpr int SW_SHOW = 5;
 
 }  // namespace platform

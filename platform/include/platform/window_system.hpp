@@ -100,8 +100,10 @@ void GreyCloseCommand(Window window);
 // --- Message box and error output -------------------------------------------------
 
 // A modal message box with an OK button only and no owner window; caption may
-// be null (no caption text). Any thread. Returns when it is dismissed.
-void MessageBox(const char* text, const char* caption);
+// be null (no caption text). Any thread. Returns when it is dismissed; shown,
+// when not null, is called on the same thread once the box is up and waits
+// for the user.
+void MessageBox(const char* text, const char* caption, void (*shown)() = nullptr);
 
 // Whether the process's error output is a character device (a console).
 bool ErrorOutputIsCharacterDevice();

@@ -45,6 +45,10 @@ void PrepareWorkerThread();
 // ends the process, another that calls Halt waits for the end.
 [[noreturn]] void Halt(std::uint16_t exitCode);
 
+// Whether the calling thread is the one ending the process, running the exit
+// chain. Any thread.
+bool IsEndingThread();
+
 // Runtime error n, raised at the caller's return address.
 [[noreturn]] void RunError(std::uint16_t n);
 

@@ -10,6 +10,7 @@ import argparse
 import os
 import subprocess
 import sys
+import time
 
 sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 from desktop_harness import (CLIENT_H, CLIENT_W, Desktop, TestFailure, check,  # noqa: E402
@@ -100,6 +101,22 @@ def test_probe_runtime_error(desk):
     desk.type_keys(box, "Return")
     rc, _, err = program.wait()
     check(rc == 205, f"exit code {rc}, expected 205; stderr: {err.strip()}")
+
+
+def test_probe_window_thread_error(desk):
+    # A fault on the window thread, which holds the drawing lock: the window
+    # goes, and the "Error" box shows the report until it is dismissed, also
+    # past the time the end is given to get unstuck.
+    program, window, _ = start_probe(desk)
+    desk.type_keys(window, "w")
+    box = desk.wait_window("Error", program)
+    check(not desk.find_windows("Probe drawn"), "the window is still open under the box")
+    time.sleep(5)
+    check(program.running(), "the program ended before the box was dismissed")
+    check(desk.find_windows("Error"), "the box closed by itself")
+    desk.type_keys(box, "Return")
+    rc, _, err = program.wait()
+    check(rc == 216, f"exit code {rc}, expected 216; stderr: {err.strip()}")
 
 
 # --- Tests of the program -------------------------------------------------------

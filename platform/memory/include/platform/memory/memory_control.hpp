@@ -45,6 +45,7 @@ Window FindWindowByCaption(const char* caption);
 // What a window is and shows. Any thread; the image is written by the
 // drawing thread without this system's lock, so read it from that thread.
 bool WindowExists(Window window);
+bool WindowVisible(Window window);
 std::string Caption(Window window);
 bool CloseGreyed(Window window);
 std::uint32_t Style(Window window);
