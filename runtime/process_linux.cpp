@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include "os.hpp"
+#include "platform/line_ends.hpp"
 #include "platform/window_system.hpp"
 
 namespace runtime {
@@ -45,13 +46,22 @@ StackBounds CurrentThreadStack() {
 
 bool ConsoleTakesErrorOutput() { return platform::ErrorOutputIsCharacterDevice(); }
 
-void WriteToConsole(const char* text, std::int32_t length) {
+namespace {
+
+void WriteAll(const char* text, std::size_t length) {
   while (length > 0) {
-    const ssize_t written = write(STDERR_FILENO, text, static_cast<std::size_t>(length));
+    const ssize_t written = write(STDERR_FILENO, text, length);
     if (written <= 0) return;
     text += written;
-    length -= static_cast<std::int32_t>(written);
+    length -= static_cast<std::size_t>(written);
   }
+}
+
+}  // namespace
+
+void WriteToConsole(const char* text, std::int32_t length) {
+  if (length <= 0) return;
+  platform::WriteWithLinuxLineEnds(text, static_cast<std::size_t>(length), WriteAll);
 }
 
 }  // namespace runtime

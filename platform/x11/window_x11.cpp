@@ -17,6 +17,8 @@ GraphWindowRecord TheWindow;
 namespace {
 
 WindowProc ClassProc = nullptr;
+// The graphics window that went last; requests sent before it went still fail.
+::Window LastWindow = 0;
 
 // _MOTIF_WM_HINTS: flags, functions, decorations, input mode, status.
 constexpr long MwmHintsFunctions = 1;
@@ -135,11 +137,23 @@ void DestroyGraphWindow() {
   SetPostTarget(0);
   ReleaseStaging();
   if (TheWindow.gc != nullptr) XFreeGC(TheDisplay, TheWindow.gc);
-  XDestroyWindow(TheDisplay, TheWindow.id);
+  if (!TheWindow.destroyed) XDestroyWindow(TheDisplay, TheWindow.id);
   if (TheWindow.colormap != 0) XFreeColormap(TheDisplay, TheWindow.colormap);
   XFlush(TheDisplay);
+  LastWindow = TheWindow.id;
   TheWindow = {};
   ResetKeyState();
+}
+
+bool IsGraphWindowId(XID id) { return id != 0 && (id == TheWindow.id || id == LastWindow); }
+
+void OnDestroyedFromOutside() {
+  if (TheWindow.id == 0) return;
+  TheWindow.destroyed = true;
+  // As DefWindowProc's WM_CLOSE would destroy it: the procedure hears
+  // WM_DESTROY, ends its loop, and the window is forgotten.
+  TheWindow.proc(TheWindow.id, WM_DESTROY, 0, 0);
+  DestroyGraphWindow();
 }
 
 }  // namespace x11
@@ -182,10 +196,30 @@ Window CreateGraphWindow(const char* caption, std::uint32_t style, int x, int y,
   }
   const int left = x == CW_USEDEFAULT ? 0 : x;
   const int top = x == CW_USEDEFAULT ? 0 : y;
-  const ::Window id = XCreateWindow(TheDisplay, root, left, top, static_cast<unsigned>(width),
-                                    static_cast<unsigned>(height), 0, depth, InputOutput, visual,
-                                    mask, &attributes);
-  if (id == 0) {
+  // The server may refuse the window (no such visual at that depth, no
+  // memory): that is a failed creation, not an error line and a window
+  // that does not exist.
+  struct Creation {
+    ::Window root;
+    int left, top, width, height, depth;
+    Visual* visual;
+    unsigned long mask;
+    XSetWindowAttributes* attributes;
+    ::Window id;
+  } creation{root, left, top, width, height, depth, visual, mask, &attributes, 0};
+  const bool created = WithoutProtocolErrors(
+      [](void* context) {
+        auto& c = *static_cast<Creation*>(context);
+        c.id = XCreateWindow(TheDisplay, c.root, c.left, c.top, static_cast<unsigned>(c.width),
+                             static_cast<unsigned>(c.height), 0, c.depth, InputOutput, c.visual,
+                             c.mask, c.attributes);
+      },
+      &creation);
+  const ::Window id = creation.id;
+  if (!created || id == 0) {
+    if (id != 0)
+      WithoutProtocolErrors([](void* w) { XDestroyWindow(TheDisplay, *static_cast<::Window*>(w)); },
+                            &creation.id);
     if (colormap != 0) XFreeColormap(TheDisplay, colormap);
     return 0;
   }
