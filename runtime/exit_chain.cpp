@@ -54,7 +54,12 @@ void ClaimProcessEnd(std::atomic<std::thread::id>& owner) {
   if (none != self) WaitForTheEnd();
 }
 
-void ClaimProcessEnd() { ClaimProcessEnd(endingThread); }
+std::atomic<bool> ProcessEnding{false};
+
+void ClaimProcessEnd() {
+  ClaimProcessEnd(endingThread);
+  ProcessEnding = true;
+}
 
 void FinishProcess() {
   ClaimProcessEnd(finishingThread);
@@ -67,7 +72,7 @@ void FinishProcess() {
 }
 
 void Halt(std::uint16_t exitCode) {
-  ClaimProcessEnd(endingThread);
+  ClaimProcessEnd();
   ExitCode = exitCode;
   if (ErrorAddr != nullptr) StartExitChainWatchdog();
   while (ExitProc != nullptr) {

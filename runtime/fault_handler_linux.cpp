@@ -12,6 +12,7 @@
 #include "fault_recovery.hpp"
 #include "fault_table.hpp"
 #include "os.hpp"
+#include "process_end.hpp"
 #include "runtime/runtime.hpp"
 
 namespace runtime {
@@ -102,8 +103,13 @@ void OnFault(int signal, siginfo_t* info, void* context) {
   // An interrupt can land while the thread holds a lock that the exit chain
   // needs (the drawing lock, a message queue's): it is taken at the next
   // safe point instead (CheckInterrupt). A second one, while the first still
-  // waits, is taken at once, so a program stuck elsewhere still ends.
-  if ((signal == SIGINT || signal == SIGTERM) && !InterruptPending.exchange(true)) return;
+  // waits, is taken at once, so a program stuck elsewhere still ends. Once
+  // the process is ending (the report box may be up), interrupts change
+  // nothing: one report, one box, the first exit code.
+  if (signal == SIGINT || signal == SIGTERM) {
+    if (ProcessEnding.load()) return;
+    if (!InterruptPending.exchange(true)) return;
+  }
 
   auto* uc = static_cast<ucontext_t*>(context);
   greg_t* regs = uc->uc_mcontext.gregs;

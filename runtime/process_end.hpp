@@ -12,6 +12,11 @@ namespace runtime {
 void ClaimProcessEnd();
 void ClaimProcessEnd(std::atomic<std::thread::id>& owner);
 
+// The process has begun to end (ClaimProcessEnd): a console interrupt has
+// nothing left to end, and must not report a second time. Read by the
+// signal handler.
+extern std::atomic<bool> ProcessEnding;
+
 // The tail of the process end, after the exit chain: the report of a pending
 // error, the error output closed, the fault handler removed, the exit code.
 [[noreturn]] void FinishProcess();
