@@ -227,6 +227,8 @@ Window CreateGraphWindow(const char* caption, std::uint32_t style, int x, int y,
   TheWindow.proc = ClassProc;
   TheWindow.visual = visual;
   TheWindow.depth = depth;
+  TheWindow.width = width;
+  TheWindow.height = height;
   TheWindow.colormap = colormap;
   TheWindow.gc = XCreateGC(TheDisplay, id, 0, nullptr);
   XSetGraphicsExposures(TheDisplay, TheWindow.gc, False);
@@ -245,6 +247,24 @@ Window CreateGraphWindow(const char* caption, std::uint32_t style, int x, int y,
     return 0;
   }
   return id;
+}
+
+// The window manager draws the frame outside the window: the window is its
+// client area.
+Rect AdjustWindowRect(Rect client, std::uint32_t) { return client; }
+
+Rect GetClientRect(Window window) {
+  if (window == 0 || window != TheWindow.id) return {};
+  return {0, 0, TheWindow.width, TheWindow.height};
+}
+
+void SetWindowSize(Window window, int width, int height) {
+  if (window == 0 || window != TheWindow.id || width <= 0 || height <= 0) return;
+  TheWindow.width = width;
+  TheWindow.height = height;
+  XResizeWindow(TheDisplay, TheWindow.id, static_cast<unsigned>(width),
+                static_cast<unsigned>(height));
+  XFlush(TheDisplay);
 }
 
 void ShowWindow(Window window, int command) {

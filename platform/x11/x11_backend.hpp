@@ -64,6 +64,8 @@ struct GraphWindowRecord {
   WindowProc proc = nullptr;
   Visual* visual = nullptr;
   int depth = 0;
+  int width = 0;  // as created or last resized
+  int height = 0;
   Colormap colormap = 0;  // ours only when the default visual would not do
   GC gc = nullptr;
   bool destroyed = false;             // by another client: the id names no window any more
