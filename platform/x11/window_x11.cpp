@@ -199,27 +199,14 @@ Window CreateGraphWindow(const char* caption, std::uint32_t style, int x, int y,
   // The server may refuse the window (no such visual at that depth, no
   // memory): that is a failed creation, not an error line and a window
   // that does not exist.
-  struct Creation {
-    ::Window root;
-    int left, top, width, height, depth;
-    Visual* visual;
-    unsigned long mask;
-    XSetWindowAttributes* attributes;
-    ::Window id;
-  } creation{root, left, top, width, height, depth, visual, mask, &attributes, 0};
-  const bool created = WithoutProtocolErrors(
-      [](void* context) {
-        auto& c = *static_cast<Creation*>(context);
-        c.id = XCreateWindow(TheDisplay, c.root, c.left, c.top, static_cast<unsigned>(c.width),
-                             static_cast<unsigned>(c.height), 0, c.depth, InputOutput, c.visual,
-                             c.mask, c.attributes);
-      },
-      &creation);
-  const ::Window id = creation.id;
+  ::Window id = 0;
+  const bool created = WithoutProtocolErrors([&] {
+    id = XCreateWindow(TheDisplay, root, left, top, static_cast<unsigned>(width),
+                       static_cast<unsigned>(height), 0, depth, InputOutput, visual, mask,
+                       &attributes);
+  });
   if (!created || id == 0) {
-    if (id != 0)
-      WithoutProtocolErrors([](void* w) { XDestroyWindow(TheDisplay, *static_cast<::Window*>(w)); },
-                            &creation.id);
+    if (id != 0) WithoutProtocolErrors([&] { XDestroyWindow(TheDisplay, id); });
     if (colormap != 0) XFreeColormap(TheDisplay, colormap);
     return 0;
   }

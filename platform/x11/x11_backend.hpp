@@ -32,8 +32,13 @@ void CloseConnection();
 Display* OpenDisplayPatiently();
 
 // Runs fn with protocol errors counted instead of logged; returns whether
-// none arose. Used where an error only means "fall back" (shared memory).
+// none arose. Used where an error only means "fall back" (shared memory) or
+// "failed" (creating the window).
 bool WithoutProtocolErrors(void (*fn)(void*), void* context);
+template <typename Fn>
+bool WithoutProtocolErrors(Fn fn) {
+  return WithoutProtocolErrors([](void* context) { (*static_cast<Fn*>(context))(); }, &fn);
+}
 
 struct Atoms {
   Atom wmProtocols = 0;
