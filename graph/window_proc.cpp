@@ -23,15 +23,24 @@ LRESULT Route(const std::atomic<MessageHook>& hook, platform::Window window, UIN
   return handler != nullptr ? handler(window, message, wParam, lParam) : 0;
 }
 
-void OnCreate(platform::Window window) {
+// Window thread alone: the window got through WM_CREATE, so its WM_DESTROY
+// has a message loop to end.
+bool WindowCreated = false;
+
+// false when the surfaces cannot be made: a window that could only show
+// black and drop every pixel is a failed creation.
+bool OnCreate(platform::Window window) {
   GraphWindow = window;
   {
     std::lock_guard lock(GraphDrawing);
     // Black from the start, in the image and in the window.
     GraphImage = platform::CreateSurfaces(window, MaxX + 1, MaxY + 1);
     ResetFlush();
+    if (GraphImage.bits == nullptr) return false;
   }
+  WindowCreated = true;
   if (const CreationHook hook = OnGraphWindowCreation.load()) hook();
+  return true;
 }
 
 void OnPaint(platform::Window window) {
@@ -55,7 +64,10 @@ void OnDestroy(platform::Window window) {
     GraphImage = {};
     ResetFlush();
   }
-  platform::PostQuitMessage(0);
+  // After a failed WM_CREATE there is no loop to end, and a quit message
+  // left in the queue would close the failure box at once.
+  if (WindowCreated) platform::PostQuitMessage(0);
+  WindowCreated = false;
 }
 
 }  // namespace
@@ -64,11 +76,26 @@ bool WinRegister() { return platform::RegisterWindowClass(WindowProcGraph); }
 
 platform::Window WinCreate() {
   using namespace platform;
-  const Window window = CreateGraphWindow(
-      WindowTitle, WS_OVERLAPPEDWINDOW | ExtraStyle, CW_USEDEFAULT, 0,
-      MaxX + 1 + 2 * GetSystemMetrics(SM_CXFRAME),
-      MaxY + 1 + 2 * GetSystemMetrics(SM_CYFRAME) + GetSystemMetrics(SM_CYCAPTION));
+  const std::uint32_t style = WS_OVERLAPPEDWINDOW | ExtraStyle;
+  // Frame and caption as the system draws them for this style (the padded
+  // border of newer systems included), around a client area of the mode.
+  const int width = MaxX + 1;
+  const int height = MaxY + 1;
+  const Rect outer = AdjustWindowRect({0, 0, width, height}, style);
+  const int outerWidth = outer.right - outer.left;
+  const int outerHeight = outer.bottom - outer.top;
+  const Window window =
+      CreateGraphWindow(WindowTitle, style, CW_USEDEFAULT, 0, outerWidth, outerHeight);
   if (window == 0) return 0;
+  if ((style & WS_MAXIMIZE) == 0) {
+    // The frame the window really got may differ still: make up for it.
+    const Rect client = GetClientRect(window);
+    const int missingX = width - (client.right - client.left);
+    const int missingY = height - (client.bottom - client.top);
+    if (missingX != 0 || missingY != 0) {
+      SetWindowSize(window, outerWidth + missingX, outerHeight + missingY);
+    }
+  }
   ShowWindow(window, SW_SHOW);
   UpdateWindow(window);
   return window;
@@ -79,8 +106,7 @@ LRESULT WindowProcGraph(platform::Window window, UINT message, WPARAM wParam, LP
   if (WindowLeftToTheEnd) return DefWindowProc(window, message, wParam, lParam);
   switch (message) {
     case WM_CREATE:
-      OnCreate(window);
-      return 0;
+      return OnCreate(window) ? 0 : -1;
     case WM_DESTROY:
       OnDestroy(window);
       return 0;

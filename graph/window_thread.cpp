@@ -1,6 +1,7 @@
 // The window thread and the hand-shakes that start and end it.
 #include "window_thread.hpp"
 
+#include <chrono>
 #include <condition_variable>
 #include <thread>
 
@@ -96,7 +97,14 @@ bool StartWindowThread() {
   WindowLeftToTheEnd = false;
   MessageThread = std::thread(WindowThreadMain);
   std::unique_lock lock(StartupLock);
-  StartupSignal.wait(lock, [] { return GraphRunning || MessageThreadExitCode != STILL_ACTIVE; });
+  const auto started = [] { return GraphRunning || MessageThreadExitCode != STILL_ACTIVE; };
+  // The wait lasts as long as a failure box stays open: an interrupt must
+  // still end the program meanwhile, at a moment no lock is held.
+  while (!StartupSignal.wait_for(lock, std::chrono::milliseconds(10), started)) {
+    lock.unlock();
+    runtime::CheckInterrupt();
+    lock.lock();
+  }
   if (MessageThreadExitCode == STILL_ACTIVE) return true;
   lock.unlock();
   MessageThread.join();

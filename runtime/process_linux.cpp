@@ -10,6 +10,7 @@
 #include <initializer_list>
 
 #include "os.hpp"
+#include "platform/line_ends.hpp"
 #include "platform/window_system.hpp"
 
 namespace runtime {
@@ -63,14 +64,23 @@ void NoteThreadStack() {
 
 bool ConsoleTakesErrorOutput() { return platform::ErrorOutputIsCharacterDevice(); }
 
-void WriteToConsole(const char* text, std::int32_t length) {
+namespace {
+
+void WriteAll(const char* text, std::size_t length) {
   while (length > 0) {
-    const ssize_t written = write(STDERR_FILENO, text, static_cast<std::size_t>(length));
+    const ssize_t written = write(STDERR_FILENO, text, length);
     if (written < 0 && errno == EINTR) continue;
     if (written <= 0) return;
     text += written;
-    length -= static_cast<std::int32_t>(written);
+    length -= static_cast<std::size_t>(written);
   }
+}
+
+}  // namespace
+
+void WriteToConsole(const char* text, std::int32_t length) {
+  if (length <= 0) return;
+  platform::WriteWithLinuxLineEnds(text, static_cast<std::size_t>(length), WriteAll);
 }
 
 [[noreturn]] void EndProcess(std::uint16_t code) { std::_Exit(code); }

@@ -23,6 +23,8 @@ struct WindowRecord {
   bool visible = false;
   int clientWidth = 0;
   int clientHeight = 0;
+  int outerWidth = 0;
+  int outerHeight = 0;
   Rect update;  // needs a repaint; empty when valid
   // The memory image and the staging copy (imageWidth x imageHeight), and
   // the client area as the user sees it (clientWidth x clientHeight).
@@ -51,7 +53,7 @@ struct ThreadQueue {
   bool busy = true;  // handling a message, or not yet in its message loop
 };
 
-inline constexpr int MetricCount = 64;
+inline constexpr int MetricCount = 100;  // beyond SM_CXPADDEDBORDER (92)
 
 struct State {
   std::mutex lock;
@@ -63,6 +65,11 @@ struct State {
   WindowProc classProc = nullptr;
   bool failRegistration = false;
   bool failCreation = false;
+  bool failSurfaces = false;
+  // What the frame a window really gets is wider and taller than
+  // AdjustWindowRect says.
+  int frameSurplusX = 0;
+  int frameSurplusY = 0;
   std::array<int, MetricCount> metrics{};
   FatalErrorHandler fatalErrorHandler = nullptr;
 };
@@ -72,8 +79,12 @@ State& TheState();
 WindowRecord* FindWindowRecord(Window window);
 ThreadQueue& QueueOf(ThreadId thread);
 void ResetMetricsLocked();
-// A 1280 x 1024 screen, 4-pixel frames, a 23-pixel caption.
+// A 1280 x 1024 screen with the frame of Windows 10 at 96 DPI: 4-pixel
+// frames, a 4-pixel padded border, a 23-pixel caption.
 void DefaultMetrics(std::array<int, MetricCount>& metrics);
+// Frame and caption around a client area, as Windows sizes them.
+int FrameWidthLocked();
+int FrameHeightLocked();
 // Adds r to the window's update region, clipped to its client area.
 void InvalidateLocked(WindowRecord& record, Rect r);
 

@@ -32,7 +32,7 @@ void CopyRect(const std::vector<std::uint32_t>& from, int fromStride,
 Image CreateSurfaces(Window window, int width, int height) {
   std::lock_guard lock(TheState().lock);
   memory::WindowRecord* record = memory::FindWindowRecord(window);
-  if (record == nullptr || width <= 0 || height <= 0) return {};
+  if (record == nullptr || width <= 0 || height <= 0 || TheState().failSurfaces) return {};
   const auto pixels = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
   record->image.assign(pixels, 0);
   record->staging.assign(pixels, 0);

@@ -1,6 +1,8 @@
 // Windows of the in-process window system: screen metrics, the window class,
 // creation, showing, caption and system menu, and other programs' windows.
 #include <algorithm>
+#include <utility>
+#include <vector>
 
 #include "memory_state.hpp"
 #include "platform/memory/memory_control.hpp"
@@ -50,20 +52,60 @@ Window CreateGraphWindow(const char* caption, std::uint32_t style, int, int, int
     record.proc = proc = state.classProc;
     record.caption = caption;
     record.style = style;
+    record.outerWidth = width;
+    record.outerHeight = height;
     if ((style & WS_MAXIMIZE) != 0) {
       record.clientWidth = state.metrics[SM_CXFULLSCREEN];
       record.clientHeight = state.metrics[SM_CYFULLSCREEN];
     } else {
-      record.clientWidth = width - 2 * state.metrics[SM_CXFRAME];
-      record.clientHeight = height - 2 * state.metrics[SM_CYFRAME] - state.metrics[SM_CYCAPTION];
+      record.clientWidth = width - memory::FrameWidthLocked() - state.frameSurplusX;
+      record.clientHeight = height - memory::FrameHeightLocked() - state.frameSurplusY;
     }
   }
   if (proc(window, WM_CREATE, 0, 0) == -1) {
+    // As the system does: the window is destroyed before the call returns.
+    proc(window, WM_DESTROY, 0, 0);
     std::lock_guard lock(state.lock);
     state.windows.erase(window);
     return 0;
   }
   return window;
+}
+
+Rect AdjustWindowRect(Rect client, std::uint32_t) {
+  std::lock_guard lock(TheState().lock);
+  const auto& m = TheState().metrics;
+  const int sideX = m[SM_CXFRAME] + m[SM_CXPADDEDBORDER];
+  const int sideY = m[SM_CYFRAME] + m[SM_CXPADDEDBORDER];
+  return {client.left - sideX, client.top - sideY - m[SM_CYCAPTION], client.right + sideX,
+          client.bottom + sideY};
+}
+
+Rect GetClientRect(Window window) { return memory::ClientRect(window); }
+
+void SetWindowSize(Window window, int width, int height) {
+  std::lock_guard lock(TheState().lock);
+  memory::WindowRecord* record = memory::FindWindowRecord(window);
+  if (record == nullptr) return;
+  record->outerWidth = width;
+  record->outerHeight = height;
+  const int clientWidth =
+      std::max(0, width - memory::FrameWidthLocked() - TheState().frameSurplusX);
+  const int clientHeight =
+      std::max(0, height - memory::FrameHeightLocked() - TheState().frameSurplusY);
+  if (!record->surface.empty()) {
+    // What was shown stays at the top left; the new part is black.
+    std::vector<std::uint32_t> surface(static_cast<std::size_t>(clientWidth) * clientHeight, 0);
+    for (int y = 0; y < std::min(clientHeight, record->clientHeight); ++y) {
+      for (int x = 0; x < std::min(clientWidth, record->clientWidth); ++x) {
+        surface[static_cast<std::size_t>(y) * clientWidth + x] =
+            record->surface[static_cast<std::size_t>(y) * record->clientWidth + x];
+      }
+    }
+    record->surface = std::move(surface);
+  }
+  record->clientWidth = clientWidth;
+  record->clientHeight = clientHeight;
 }
 
 void ShowWindow(Window window, int command) {
@@ -116,9 +158,20 @@ void DefaultMetrics(std::array<int, MetricCount>& m) {
   m[SM_CYSCREEN] = 1024;
   m[SM_CXFRAME] = 4;
   m[SM_CYFRAME] = 4;
+  m[SM_CXPADDEDBORDER] = 4;
   m[SM_CYCAPTION] = 23;
   m[SM_CXFULLSCREEN] = 1280;
   m[SM_CYFULLSCREEN] = 977;
+}
+
+int FrameWidthLocked() {
+  const auto& m = TheState().metrics;
+  return 2 * (m[SM_CXFRAME] + m[SM_CXPADDEDBORDER]);
+}
+
+int FrameHeightLocked() {
+  const auto& m = TheState().metrics;
+  return 2 * (m[SM_CYFRAME] + m[SM_CXPADDEDBORDER]) + m[SM_CYCAPTION];
 }
 
 void SetSystemMetric(int index, int value) {
@@ -139,6 +192,17 @@ void FailWindowRegistration(bool fail) {
 void FailWindowCreation(bool fail) {
   std::lock_guard lock(TheState().lock);
   TheState().failCreation = fail;
+}
+
+void FailSurfaces(bool fail) {
+  std::lock_guard lock(TheState().lock);
+  TheState().failSurfaces = fail;
+}
+
+void SetFrameSurplus(int width, int height) {
+  std::lock_guard lock(TheState().lock);
+  TheState().frameSurplusX = width;
+  TheState().frameSurplusY = height;
 }
 
 bool WindowExists(Window window) {
@@ -174,6 +238,12 @@ Rect ClientRect(Window window) {
   std::lock_guard lock(TheState().lock);
   const WindowRecord* record = FindWindowRecord(window);
   return record != nullptr ? Rect{0, 0, record->clientWidth, record->clientHeight} : Rect{};
+}
+
+Rect OuterRect(Window window) {
+  std::lock_guard lock(TheState().lock);
+  const WindowRecord* record = FindWindowRecord(window);
+  return record != nullptr ? Rect{0, 0, record->outerWidth, record->outerHeight} : Rect{};
 }
 
 int PaintCount(Window window) {

@@ -57,6 +57,23 @@ Window CreateGraphWindow(const char* caption, std::uint32_t style, int x, int y,
   return win32::FromHandle(window);
 }
 
+Rect AdjustWindowRect(Rect client, std::uint32_t style) {
+  RECT rect{client.left, client.top, client.right, client.bottom};
+  ::AdjustWindowRectEx(&rect, style, FALSE, 0);
+  return {rect.left, rect.top, rect.right, rect.bottom};
+}
+
+Rect GetClientRect(Window window) {
+  RECT rect{};
+  ::GetClientRect(win32::ToHandle(window), &rect);
+  return {rect.left, rect.top, rect.right, rect.bottom};
+}
+
+void SetWindowSize(Window window, int width, int height) {
+  ::SetWindowPos(win32::ToHandle(window), nullptr, 0, 0, width, height,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 void ShowWindow(Window window, int command) { ::ShowWindow(win32::ToHandle(window), command); }
 
 void UpdateWindow(Window window) { ::UpdateWindow(win32::ToHandle(window)); }

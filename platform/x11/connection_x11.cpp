@@ -1,10 +1,15 @@
 // The connection to the X server: opening it, its error handlers, and the
 // screen metrics.
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
+#include <cstddef>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <string>
@@ -51,12 +56,51 @@ int OnProtocolError(Display* display, XErrorEvent* error) {
     ++*ErrorTrap;
     return 0;
   }
+  // The graphics window destroyed by another client: what was on its way to
+  // it fails until its DestroyNotify is read, and then the window goes.
+  if (display == TheDisplay &&
+      (error->error_code == BadWindow || error->error_code == BadDrawable) &&
+      IsGraphWindowId(error->resourceid)) {
+    return 0;
+  }
   char text[160];
   XGetErrorText(display, error->error_code, text, sizeof text);
   std::fprintf(stderr, "X11 request %d.%d failed: %s\n", error->request_code, error->minor_code,
                text);
   return 0;
 }
+
+// Whether a local server listens on the socket at path (abstract: the
+// Linux abstract namespace): it takes the connection, or its queue is full.
+bool Listens(const std::string& path, bool abstract) {
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  if (path.size() + 1 >= sizeof address.sun_path) return false;
+  std::memcpy(address.sun_path + (abstract ? 1 : 0), path.data(), path.size());
+  const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) return true;  // cannot tell: assume it does
+  const auto length =
+      static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + (abstract ? 1 : 0) + path.size());
+  const bool listens =
+      connect(fd, reinterpret_cast<const sockaddr*>(&address), length) == 0 || errno == EAGAIN;
+  close(fd);
+  return listens;
+}
+
+// No server behind DISPLAY: none is named, or the local display it names
+// has no socket anybody listens on. A remote display may always be there.
+bool NoServerAtAll() {
+  const char* name = XDisplayName(nullptr);
+  if (name == nullptr || *name == '\0') return true;
+  std::string text = name;
+  if (text.rfind("unix:", 0) == 0) text.erase(0, 4);
+  if (text.empty() || text[0] != ':') return false;
+  const int number = std::atoi(text.c_str() + 1);
+  const std::string path = "/tmp/.X11-unix/X" + std::to_string(number);
+  return !Listens(path, true) && !Listens(path, false);
+}
+
+}  // namespace
 
 void PrepareXlib() {
   static std::once_flag once;
@@ -69,21 +113,18 @@ void PrepareXlib() {
   });
 }
 
-}  // namespace
-
 Display* OpenDisplayPatiently() {
-  // A busy server's listen queue can turn a connection away (EAGAIN) for a
-  // moment; only a display that stays unreachable counts as none.
+  PrepareXlib();
+  // A server can turn a connection away for a moment: its listen queue is
+  // full (EAGAIN), or it is resetting because its last client just left (the
+  // graphics window's, closed before the report box opens). Only a display
+  // that stays unreachable counts as none; where there is no server at all,
+  // there is nothing to wait for.
   for (int attempt = 0;; ++attempt) {
     if (Display* display = XOpenDisplay(nullptr); display != nullptr) return display;
-    if (attempt == 20) return nullptr;
+    if (attempt == 20 || NoServerAtAll()) return nullptr;
     std::this_thread::sleep_for(std::chrono::milliseconds(5 * (attempt + 1)));
   }
-}
-
-void ReportNoDisplay() {
-  const char* name = XDisplayName(nullptr);
-  std::fprintf(stderr, "Cannot open the X display \"%s\"\n", name != nullptr ? name : "");
 }
 
 namespace {
@@ -94,12 +135,8 @@ Atom Intern(const char* name) { return XInternAtom(TheDisplay, name, False); }
 
 Display* OpenConnection() {
   if (TheDisplay != nullptr) return TheDisplay;
-  PrepareXlib();
   TheDisplay = OpenDisplayPatiently();
-  if (TheDisplay == nullptr) {
-    ReportNoDisplay();
-    return nullptr;
-  }
+  if (TheDisplay == nullptr) return nullptr;
   TheAtoms.wmProtocols = Intern("WM_PROTOCOLS");
   TheAtoms.wmDeleteWindow = Intern("WM_DELETE_WINDOW");
   TheAtoms.netWmPing = Intern("_NET_WM_PING");
@@ -121,10 +158,12 @@ void CloseConnection() {
 
 bool WithoutProtocolErrors(void (*fn)(void*), void* context) {
   int errors = 0;
+  int* const outer = ErrorTrap;
   ErrorTrap = &errors;
   fn(context);
   XSync(TheDisplay, False);
-  ErrorTrap = nullptr;
+  ErrorTrap = outer;
+  if (outer != nullptr) *outer += errors;
   return errors == 0;
 }
 
@@ -133,21 +172,21 @@ bool WithoutProtocolErrors(void (*fn)(void*), void* context) {
 namespace {
 
 std::mutex MetricsLock;
-int ScreenWidth = 0;  // MetricsLock; 0 until the screen was measured
+bool Measured = false;  // MetricsLock
+int ScreenWidth = 0;    // MetricsLock; 0 when there is no display
 int ScreenHeight = 0;
 
-// The screen does not change size under the program, so one look suffices.
-// A connection of its own, since any thread may ask.
+// The screen does not change size under the program, so one look suffices,
+// also when it finds no display. A connection of its own, since any thread
+// may ask.
 int MeasureScreen(bool width) {
   std::lock_guard lock(MetricsLock);
-  if (ScreenWidth == 0) {
-    x11::PrepareXlib();
+  if (!Measured) {
+    Measured = true;
     if (Display* display = x11::OpenDisplayPatiently(); display != nullptr) {
       ScreenWidth = DisplayWidth(display, DefaultScreen(display));
       ScreenHeight = DisplayHeight(display, DefaultScreen(display));
       XCloseDisplay(display);
-    } else {
-      x11::ReportNoDisplay();
     }
   }
   return width ? ScreenWidth : ScreenHeight;

@@ -102,6 +102,9 @@ void TranslatePendingEvents() {
         // Keys released elsewhere send no release here.
         KeysDown.reset();
         break;
+      case DestroyNotify:
+        if (event.xdestroywindow.window == TheWindow.id) OnDestroyedFromOutside();
+        break;
       default:
         break;
     }

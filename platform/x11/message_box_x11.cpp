@@ -1,7 +1,8 @@
 // The message box: a small window of its own connection (the window thread
 // owns the graphics window's), with the text and an OK button. Enter,
 // Escape, a click on OK or closing it dismisses it. The text also goes to
-// standard error, which is all there is without a display.
+// standard error, which is all there is without a display, as a line or
+// lines of its own.
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -9,14 +10,15 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstring>
 #include <string_view>
 #include <thread>
 #include <utility>
 #include <vector>
 
+#include "platform/line_ends.hpp"
 #include "platform/window_system.hpp"
+#include "x11_backend.hpp"
 
 namespace platform {
 
@@ -26,8 +28,8 @@ constexpr int kMargin = 16;
 constexpr int kButtonWidth = 80;
 constexpr int kButtonHeight = 26;
 constexpr int kMinWidth = 200;
-constexpr int kRetries = 5;
-constexpr auto kRetryPause = std::chrono::milliseconds(200);
+// What Windows captions a box that is given none.
+constexpr char kDefaultCaption[] = "Error";
 
 struct Layout {
   std::vector<std::string_view> lines;
@@ -38,14 +40,21 @@ struct Layout {
   XRectangle button{};
 };
 
-void WriteToStandardError(const char* text) {
-  std::size_t left = std::strlen(text);
+void WriteAll(const char* text, std::size_t left) {
   while (left > 0) {
     const ssize_t written = write(STDERR_FILENO, text, left);
     if (written <= 0) return;
     text += written;
     left -= static_cast<std::size_t>(written);
   }
+}
+
+// The box's text, so that what follows starts on a line of its own.
+void WriteToStandardError(const char* text) {
+  const std::size_t length = std::strlen(text);
+  if (length == 0) return;
+  WriteWithLinuxLineEnds(text, length, WriteAll);
+  if (text[length - 1] != '\n' && text[length - 1] != '\r') WriteAll("\n", 1);
 }
 
 // Lines without their CR LF; trailing empty lines take no room.
@@ -201,28 +210,15 @@ void RunBox(Display* display, const char* text, const char* caption, void (*show
   XSync(display, False);
 }
 
-// A server whose last client just left (the graphics window's connection,
-// closed before the report) may be resetting and drop a new connection: a
-// few more tries, unless no display is named at all.
-Display* OpenBoxConnection() {
-  Display* display = XOpenDisplay(nullptr);
-  const char* name = XDisplayName(nullptr);
-  for (int retry = 0; display == nullptr && name != nullptr && *name != '\0' && retry < kRetries;
-       ++retry) {
-    std::this_thread::sleep_for(kRetryPause);
-    display = XOpenDisplay(nullptr);
-  }
-  return display;
-}
-
 }  // namespace
 
 void MessageBox(const char* text, const char* caption, void (*shown)()) {
   WriteToStandardError(text);
-  XInitThreads();
-  Display* display = OpenBoxConnection();
+  // The window's error handlers: a refused request is a line on standard
+  // error, a broken connection ends the program, as for the window.
+  Display* display = x11::OpenDisplayPatiently();
   if (display == nullptr) return;
-  RunBox(display, text, caption != nullptr ? caption : "", shown);
+  RunBox(display, text, caption != nullptr ? caption : kDefaultCaption, shown);
   XCloseDisplay(display);
 }
 

@@ -17,6 +17,8 @@ GraphWindowRecord TheWindow;
 namespace {
 
 WindowProc ClassProc = nullptr;
+// The graphics window that went last; requests sent before it went still fail.
+::Window LastWindow = 0;
 
 // _MOTIF_WM_HINTS: flags, functions, decorations, input mode, status.
 constexpr long MwmHintsFunctions = 1;
@@ -135,11 +137,23 @@ void DestroyGraphWindow() {
   SetPostTarget(0);
   ReleaseStaging();
   if (TheWindow.gc != nullptr) XFreeGC(TheDisplay, TheWindow.gc);
-  XDestroyWindow(TheDisplay, TheWindow.id);
+  if (!TheWindow.destroyed) XDestroyWindow(TheDisplay, TheWindow.id);
   if (TheWindow.colormap != 0) XFreeColormap(TheDisplay, TheWindow.colormap);
   XFlush(TheDisplay);
+  LastWindow = TheWindow.id;
   TheWindow = {};
   ResetKeyState();
+}
+
+bool IsGraphWindowId(XID id) { return id != 0 && (id == TheWindow.id || id == LastWindow); }
+
+void OnDestroyedFromOutside() {
+  if (TheWindow.id == 0) return;
+  TheWindow.destroyed = true;
+  // As DefWindowProc's WM_CLOSE would destroy it: the procedure hears
+  // WM_DESTROY, ends its loop, and the window is forgotten.
+  TheWindow.proc(TheWindow.id, WM_DESTROY, 0, 0);
+  DestroyGraphWindow();
 }
 
 }  // namespace x11
@@ -182,10 +196,17 @@ Window CreateGraphWindow(const char* caption, std::uint32_t style, int x, int y,
   }
   const int left = x == CW_USEDEFAULT ? 0 : x;
   const int top = x == CW_USEDEFAULT ? 0 : y;
-  const ::Window id = XCreateWindow(TheDisplay, root, left, top, static_cast<unsigned>(width),
-                                    static_cast<unsigned>(height), 0, depth, InputOutput, visual,
-                                    mask, &attributes);
-  if (id == 0) {
+  // The server may refuse the window (no such visual at that depth, no
+  // memory): that is a failed creation, not an error line and a window
+  // that does not exist.
+  ::Window id = 0;
+  const bool created = WithoutProtocolErrors([&] {
+    id = XCreateWindow(TheDisplay, root, left, top, static_cast<unsigned>(width),
+                       static_cast<unsigned>(height), 0, depth, InputOutput, visual, mask,
+                       &attributes);
+  });
+  if (!created || id == 0) {
+    if (id != 0) WithoutProtocolErrors([&] { XDestroyWindow(TheDisplay, id); });
     if (colormap != 0) XFreeColormap(TheDisplay, colormap);
     return 0;
   }
@@ -193,6 +214,8 @@ Window CreateGraphWindow(const char* caption, std::uint32_t style, int x, int y,
   TheWindow.proc = ClassProc;
   TheWindow.visual = visual;
   TheWindow.depth = depth;
+  TheWindow.width = width;
+  TheWindow.height = height;
   TheWindow.colormap = colormap;
   TheWindow.gc = XCreateGC(TheDisplay, id, 0, nullptr);
   XSetGraphicsExposures(TheDisplay, TheWindow.gc, False);
@@ -211,6 +234,24 @@ Window CreateGraphWindow(const char* caption, std::uint32_t style, int x, int y,
     return 0;
   }
   return id;
+}
+
+// The window manager draws the frame outside the window: the window is its
+// client area.
+Rect AdjustWindowRect(Rect client, std::uint32_t) { return client; }
+
+Rect GetClientRect(Window window) {
+  if (window == 0 || window != TheWindow.id) return {};
+  return {0, 0, TheWindow.width, TheWindow.height};
+}
+
+void SetWindowSize(Window window, int width, int height) {
+  if (window == 0 || window != TheWindow.id || width <= 0 || height <= 0) return;
+  TheWindow.width = width;
+  TheWindow.height = height;
+  XResizeWindow(TheDisplay, TheWindow.id, static_cast<unsigned>(width),
+                static_cast<unsigned>(height));
+  XFlush(TheDisplay);
 }
 
 void ShowWindow(Window window, int command) {

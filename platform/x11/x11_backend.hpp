@@ -19,18 +19,26 @@ namespace platform::x11 {
 // thread ends; null while there is none.
 extern Display* TheDisplay;
 
-// Opens the window thread's connection (XInitThreads first, error handlers
-// installed). Null when the display cannot be opened.
+// XInitThreads and the program's error handlers, once per process, before
+// any other Xlib call. Any thread.
+void PrepareXlib();
+// Opens the window thread's connection. Null when the display cannot be
+// opened.
 Display* OpenConnection();
 void CloseConnection();
-// XOpenDisplay of DISPLAY, tried again for about a second while refused.
+// XOpenDisplay of DISPLAY (Xlib prepared first), tried again for about a
+// second while a server is there but refuses; null at once when there is
+// no server at all. Any thread.
 Display* OpenDisplayPatiently();
-// Says on standard error that the display named by DISPLAY cannot be opened.
-void ReportNoDisplay();
 
 // Runs fn with protocol errors counted instead of logged; returns whether
-// none arose. Used where an error only means "fall back" (shared memory).
+// none arose. Used where an error only means "fall back" (shared memory) or
+// "failed" (creating the window).
 bool WithoutProtocolErrors(void (*fn)(void*), void* context);
+template <typename Fn>
+bool WithoutProtocolErrors(Fn fn) {
+  return WithoutProtocolErrors([](void* context) { (*static_cast<Fn*>(context))(); }, &fn);
+}
 
 struct Atoms {
   Atom wmProtocols = 0;
@@ -61,8 +69,11 @@ struct GraphWindowRecord {
   WindowProc proc = nullptr;
   Visual* visual = nullptr;
   int depth = 0;
+  int width = 0;  // as created or last resized
+  int height = 0;
   Colormap colormap = 0;  // ours only when the default visual would not do
   GC gc = nullptr;
+  bool destroyed = false;             // by another client: the id names no window any more
   Rect update;                        // accumulated region needing a repaint (bounding box)
   std::vector<std::uint32_t> pixels;  // the memory image
   Image image;
@@ -72,6 +83,12 @@ extern GraphWindowRecord TheWindow;
 
 // Removes the window from the server and forgets it; surfaces included.
 void DestroyGraphWindow();
+// The graphics window, or the last one, once gone: requests still on their
+// way to it fail harmlessly. Window thread (its protocol errors).
+bool IsGraphWindowId(XID id);
+// DestroyNotify for the graphics window: another client destroyed it. The
+// window procedure hears WM_DESTROY, as for a window closed from outside.
+void OnDestroyedFromOutside();
 // Sets the caption in WM_NAME and _NET_WM_NAME and flushes.
 void ApplyCaption(const char* text);
 // Publishes the Motif hints, with or without the Close function.

@@ -53,6 +53,8 @@ class GraphTest : public ::testing::Test {
     mem::ResetSystemMetrics();
     mem::FailWindowRegistration(false);
     mem::FailWindowCreation(false);
+    mem::FailSurfaces(false);
+    mem::SetFrameSurplus(0, 0);
     graph::InitModule();
   }
   void TearDown() override {
@@ -62,6 +64,8 @@ class GraphTest : public ::testing::Test {
     graph::CommandMessageHandler = nullptr;
     graph::NotifyMessageHandler = nullptr;
     mem::FailWindowCreation(false);
+    mem::FailSurfaces(false);
+    mem::SetFrameSurplus(0, 0);
     mem::ResetSystemMetrics();
   }
 };

@@ -74,6 +74,48 @@ TEST_F(GraphTest, WindowSizeAllowsForFrameAndCaption) {
   EXPECT_EQ(client.bottom, 600);
 }
 
+// The outer size is the client area plus what the system puts around it:
+// on Windows 10 at 96 DPI the padded border widens the frame on every side.
+void ExpectOuterAndClientSize(int frame, int paddedBorder, int caption, int outerWidth,
+                              int outerHeight) {
+  mem::SetSystemMetric(platform::SM_CXFRAME, frame);
+  mem::SetSystemMetric(platform::SM_CYFRAME, frame);
+  mem::SetSystemMetric(platform::SM_CXPADDEDBORDER, paddedBorder);
+  mem::SetSystemMetric(platform::SM_CYCAPTION, caption);
+  OpenProgramMode();
+  ASSERT_EQ(graph::GraphResult, graph::grOk);
+  const platform::Rect outer = mem::OuterRect(Window());
+  EXPECT_EQ(outer.right, outerWidth);
+  EXPECT_EQ(outer.bottom, outerHeight);
+  const platform::Rect client = mem::ClientRect(Window());
+  EXPECT_EQ(client.right, 800);
+  EXPECT_EQ(client.bottom, 600);
+}
+
+TEST_F(GraphTest, ClientAreaIsTheModeSizeUnderTheFrameOfWindows10) {
+  ExpectOuterAndClientSize(4, 4, 23, 816, 639);
+}
+
+TEST_F(GraphTest, ClientAreaIsTheModeSizeUnderTheFrameOfWine) {
+  ExpectOuterAndClientSize(4, 0, 19, 808, 627);
+}
+
+// A frame that turns out other than the system said is made up for once
+// the window exists, before it is shown.
+TEST_F(GraphTest, AFrameOtherThanReportedIsCorrectedAfterCreation) {
+  mem::SetFrameSurplus(6, 10);
+  OpenProgramMode();
+  ASSERT_EQ(graph::GraphResult, graph::grOk);
+  const platform::Rect client = mem::ClientRect(Window());
+  EXPECT_EQ(client.right, 800);
+  EXPECT_EQ(client.bottom, 600);
+  const platform::Rect outer = mem::OuterRect(Window());
+  EXPECT_EQ(outer.right, 816 + 6);
+  EXPECT_EQ(outer.bottom, 639 + 10);
+  mem::WaitUntilIdle();
+  EXPECT_TRUE(mem::SurfaceShowsImage(Window()));
+}
+
 TEST_F(GraphTest, DriverPathGetsABackslash) {
   std::int16_t driver = 15;
   std::int16_t mode = 30010;
@@ -139,32 +181,40 @@ TEST_F(GraphTest, AutomaticSelectionIsNotOffered) {
   EXPECT_FALSE(graph::IsGraphMode);
 }
 
+// The window could not be made, or its surfaces: a window without its
+// memory image would only show black and drop every pixel.
 TEST_F(GraphTest, CreationFailureGivesMinus11AndKeepsTheModeSize) {
-  mem::FailWindowCreation(true);
-  mem::ClearMessageBoxes();
-  OpenProgramMode();
-  EXPECT_EQ(graph::GraphResult, graph::grError);
-  EXPECT_FALSE(graph::IsGraphMode);
-  EXPECT_FALSE(graph::GraphRunning);
-  EXPECT_EQ(graph::GetMaxX(), 799);
-  EXPECT_EQ(graph::GetMaxY(), 599);
-  EXPECT_EQ(graph::MaxColor, 256);
-  EXPECT_EQ(graph::MessageThreadExitCode, 1u);
-  const std::vector<mem::ShownMessageBox> boxes = mem::MessageBoxes();
-  ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_EQ(boxes[0].text, "Window creation failed");
-  EXPECT_EQ(boxes[0].caption, "");
-  EXPECT_EQ(mem::FindWindowByCaption("Graph window application"), 0u);
+  for (void (*fail)(bool) : {mem::FailWindowCreation, mem::FailSurfaces}) {
+    fail(true);
+    mem::ClearMessageBoxes();
+    OpenProgramMode();
+    EXPECT_EQ(graph::GraphResult, graph::grError);
+    EXPECT_FALSE(graph::IsGraphMode);
+    EXPECT_FALSE(graph::GraphRunning);
+    EXPECT_EQ(graph::GetMaxX(), 799);
+    EXPECT_EQ(graph::GetMaxY(), 599);
+    EXPECT_EQ(graph::MaxColor, 256);
+    EXPECT_EQ(graph::MessageThreadExitCode, 1u);
+    const std::vector<mem::ShownMessageBox> boxes = mem::MessageBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "Window creation failed");
+    EXPECT_EQ(boxes[0].caption, "");
+    EXPECT_EQ(mem::FindWindowByCaption("Graph window application"), 0u);
+    fail(false);
+  }
 }
 
 TEST_F(GraphTest, AfterAFailedStartTheNextInitGraphOpensTheWindow) {
-  mem::FailWindowCreation(true);
-  OpenProgramMode();
-  ASSERT_EQ(graph::GraphResult, graph::grError);
-  mem::FailWindowCreation(false);
-  OpenProgramMode();
-  EXPECT_EQ(graph::GraphResult, graph::grOk);
-  EXPECT_TRUE(graph::IsGraphMode);
+  for (void (*fail)(bool) : {mem::FailWindowCreation, mem::FailSurfaces}) {
+    fail(true);
+    OpenProgramMode();
+    ASSERT_EQ(graph::GraphResult, graph::grError);
+    fail(false);
+    OpenProgramMode();
+    EXPECT_EQ(graph::GraphResult, graph::grOk);
+    EXPECT_TRUE(graph::IsGraphMode);
+    graph::CloseGraph();
+  }
 }
 
 // The class is registered once per process, so this runs in a fresh one.
@@ -206,15 +256,18 @@ TEST(GraphDeathTest, ClearDeviceOutsideGraphicsModeReportsThroughItsLines) {
       testing::ExitedWithCode(1), NotInGraphicsMode);
 }
 
+// The window, or its surfaces, could not be made.
 TEST(GraphDeathTest, DrawingAfterACreationFailureReports) {
-  EXPECT_EXIT(
-      {
-        mem::FailWindowCreation(true);
-        graph::InitModule();
-        OpenProgramMode();
-        graph::PutPixel(10, 10, 113);
-      },
-      testing::ExitedWithCode(1), NotInGraphicsMode);
+  for (void (*fail)(bool) : {mem::FailWindowCreation, mem::FailSurfaces}) {
+    EXPECT_EXIT(
+        {
+          fail(true);
+          graph::InitModule();
+          OpenProgramMode();
+          graph::PutPixel(10, 10, 113);
+        },
+        testing::ExitedWithCode(1), NotInGraphicsMode);
+  }
 }
 
 TEST(GraphDeathTest, WindowSystemFailureEndsTheProgramWithItsText) {

@@ -81,6 +81,7 @@ inline constexpr int SM_CXFRAME = 32;
 inline constexpr int SM_CYFRAME = 33;
 inline constexpr int SM_CXFULLSCREEN = 16;
 inline constexpr int SM_CYFULLSCREEN = 17;
+inline constexpr int SM_CXPADDEDBORDER = 92;
 
 inline constexpr std::uint32_t WS_OVERLAPPEDWINDOW = 0x00CF0000;
 inline constexpr std::uint32_t WS_MAXIMIZE = 0x01000000;

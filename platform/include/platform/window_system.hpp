@@ -31,6 +31,14 @@ bool RegisterWindowClass(WindowProc proc);
 Window CreateGraphWindow(const char* caption, std::uint32_t style, int x, int y, int width,
                          int height);
 
+// The outer rectangle of a window of that style whose client area is client
+// (AdjustWindowRectEx, no menu, no extended style). Any thread.
+Rect AdjustWindowRect(Rect client, std::uint32_t style);
+// The window's client area, from (0, 0).
+Rect GetClientRect(Window window);
+// Gives the window a new outer size; its position stays.
+void SetWindowSize(Window window, int width, int height);
+
 // Shows the window; UpdateWindow sends the first WM_PAINT at once when the
 // window has an update region.
 void ShowWindow(Window window, int command);

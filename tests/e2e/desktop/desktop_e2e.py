@@ -119,6 +119,23 @@ def test_probe_window_thread_error(desk):
     check(rc == 216, f"exit code {rc}, expected 216; stderr: {err.strip()}")
 
 
+def test_surfaces_fail(desk):
+    # Surfaces that cannot be made at WM_CREATE fail the window's creation:
+    # the box "Window creation failed" (captioned "Error", as a box given no
+    # caption is), GraphResult -11, and the first pixel ends the program with
+    # the graphics-mode error box and exit code 1.
+    program = desk.start(desk.args.probe)
+    first = desk.wait_window("Error", program, timeout=60)
+    check(not desk.find_windows("Graph window application"), "a window opened beside the box")
+    desk.type_keys(first, "Return")
+    second = wait_for("the graphics-mode box",
+                      lambda: [w for w in desk.find_windows("Error") if w != first], 20)[0]
+    desk.type_keys(second, "Return")
+    rc, out, err = program.wait()
+    check("GraphResult -11" in out, f"standard output: {out.strip()!r}")
+    check(rc == 1, f"exit code {rc}, expected 1; stderr: {err.strip()}")
+
+
 # --- Tests of the program -------------------------------------------------------
 
 

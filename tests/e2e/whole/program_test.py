@@ -7,21 +7,30 @@ Each case starts its own X server and program and cleans up after itself.
 """
 import argparse
 import os
+import pty
 import random
+import signal
+import subprocess
 import sys
+import time
+import tty
 
 sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-from desktop_harness import (PROGRAM_COLOURS, Desktop, TestFailure, require_tools,  # noqa: E402
-                             wait_for)
+from desktop_harness import (PROGRAM_COLOURS, Desktop, TestFailure, check,  # noqa: E402
+                             require_tools, wait_for)
 
 CAPTION = "Fractals"
 CENTRE = (399, 299)
 NOT_IN_GRAPHICS_MODE = "Error: Not in graphics mode (use InitGraph and test GraphResult afterwards)"
+# Where the height map and the cloud take a moment, an end "at once" still
+# takes this long; a patient search for a display takes seconds.
+AT_ONCE = 2.0
+
 
 class Session:
-    def __init__(self, args):
+    def __init__(self, args, screen="1024x768x24"):
         self.args = args
-        self.desk = Desktop(wineprefix=args.wineprefix)
+        self.desk = Desktop(screen, wineprefix=args.wineprefix)
         self.program = None
         self.window = None
 
@@ -142,13 +151,122 @@ def case_close(s):
     expect_exit(s, 0)
 
 
+def free_display():
+    """A display name no X server serves."""
+    for number in range(900, 1000):
+        if not os.path.exists(f"/tmp/.X{number}-lock") and \
+                not os.path.exists(f"/tmp/.X11-unix/X{number}"):
+            return f":{number}"
+    raise TestFailure("no unused display number")
+
+
+def run_without_server(program, display, stderr_on_terminal=False):
+    """Runs the program where no X server answers; (exit code, seconds,
+    what it wrote to standard error)."""
+    env = {k: v for k, v in os.environ.items() if k != "DISPLAY"}
+    if display is not None:
+        env["DISPLAY"] = display
+    start = time.monotonic()
+    if not stderr_on_terminal:
+        result = subprocess.run([program], env=env, stdin=subprocess.DEVNULL,
+                                capture_output=True, timeout=60)
+        return result.returncode, time.monotonic() - start, result.stderr
+    master, slave = pty.openpty()
+    tty.setraw(slave)  # the bytes as written: no LF -> CR LF on the way out
+    process = subprocess.Popen([program], env=env, stdin=subprocess.DEVNULL,
+                               stdout=subprocess.DEVNULL, stderr=slave)
+    os.close(slave)
+    output = b""
+    while True:
+        try:
+            chunk = os.read(master, 4096)
+        except OSError:  # EIO: the program closed its end
+            break
+        if not chunk:
+            break
+        output += chunk
+    os.close(master)
+    code = process.wait(60)
+    return code, time.monotonic() - start, output
+
+
 def case_no_display(s):
-    """Without an X display: exit code 1 and the graphics-mode error."""
-    env = {k: v for k, v in s.desk.env.items() if k != "DISPLAY"}
-    s.start(env)
+    """No X server at all (DISPLAY unset, or naming none): exit code 1 at
+    once, and standard error holds exactly the graphics-mode error, ended by
+    LF alone, on a pipe and on a terminal alike."""
+    expected = (NOT_IN_GRAPHICS_MODE + "\n").encode()
+    for display in (None, free_display()):
+        for terminal in (False, True):
+            where = f"DISPLAY={display!r}, standard error on a {'terminal' if terminal else 'pipe'}"
+            code, seconds, err = run_without_server(s.args.program, display, terminal)
+            check(code == 1, f"{where}: exit code {code}; stderr: {err!r}")
+            check(err == expected, f"{where}: stderr is {err!r}")
+            check(seconds < AT_ONCE, f"{where}: took {seconds:.1f} s to end")
+
+
+def case_destroyed(s):
+    """A window destroyed by another client (XDestroyWindow) ends the program
+    as Enter would: exit code 0, and no X error on standard error."""
+    window = s.open_window()
+    s.desk.run("xdotool", "windowclose", window)
+    err = expect_exit(s, 0, timeout=10)
+    check("X11" not in err and "failed" not in err, f"unexpected error output: {err.strip()!r}")
+
+
+def wait_box_count(s, count, timeout=20):
+    return wait_for(f"{count} window(s) captioned 'Error'",
+                    lambda: (lambda ids: ids if len(ids) == count else None)(
+                        s.desk.find_windows("Error")), timeout)
+
+
+def case_interrupts(s):
+    """SIGTERM ends the program with runtime error 217: the window goes, one
+    "Error" box shows the report. Further signals while the box is up change
+    nothing: still one box, one report, and exit code 217 once it is
+    dismissed."""
+    s.open_window()
+    s.program.process.send_signal(signal.SIGTERM)
+    box = wait_box_count(s, 1)[0]
+    check(not s.desk.find_windows(CAPTION), "the window is still open under the box")
+    for _ in range(2):
+        s.program.process.send_signal(signal.SIGTERM)
+        time.sleep(0.3)
+    time.sleep(0.5)  # what a signal would open, it opens within this
+    boxes = s.desk.find_windows("Error")
+    check(boxes == [box], f"boxes after the further signals: {boxes}")
+    s.desk.type_keys(box, "Return")
+    err = expect_exit(s, 217, timeout=10)
+    check(err.count("Runtime error 217 at $") == 1, f"the report is not there once: {err!r}")
+
+
+def case_eight_bit(s):
+    """An 8-bit screen, where no window of 256 colours of its own can be
+    drawn in: the box "Window creation failed" carries the caption "Error";
+    once dismissed, the first pixel ends the program with the graphics-mode
+    error and exit code 1. Each text beside a box ends its own line."""
+    s.start()
+    first = s.desk.wait_window("Error", s.program, timeout=20)
+    check(s.program.running(), "the program did not wait for the box")
+    s.desk.type_keys(first, "Return")
+    second = wait_for("the graphics-mode box",
+                      lambda: [w for w in s.desk.find_windows("Error") if w != first], 20)[0]
+    s.desk.type_keys(second, "Return")
     err = expect_exit(s, 1)
-    if NOT_IN_GRAPHICS_MODE not in err:
-        raise TestFailure(f"stderr lacks the graphics-mode error: {err.strip()!r}")
+    check(err == "Window creation failed\n" + NOT_IN_GRAPHICS_MODE + "\n",
+          f"stderr is {err!r}")
+
+
+def case_eight_bit_interrupt(s):
+    """SIGTERM while the window thread's box is up (the start-up still
+    waiting for the window) ends the program with runtime error 217."""
+    s.start()
+    first = s.desk.wait_window("Error", s.program, timeout=20)
+    s.program.process.send_signal(signal.SIGTERM)
+    report = wait_for("the report box",
+                      lambda: [w for w in s.desk.find_windows("Error") if w != first], 10)[0]
+    s.desk.type_keys(report, "Return")
+    err = expect_exit(s, 217, timeout=10)
+    check("Runtime error 217 at $" in err, f"no report on standard error: {err!r}")
 
 
 def case_flood(s):
@@ -169,6 +287,7 @@ def case_flood(s):
 
 
 CASES = {name[5:]: fn for name, fn in globals().items() if name.startswith("case_")}
+SCREENS = {"eight_bit": "1024x768x8", "eight_bit_interrupt": "1024x768x8"}
 
 
 def main():
@@ -180,7 +299,7 @@ def main():
     args = parser.parse_args()
     require_tools("Xvfb", "xdotool", "xwininfo", "xprop")
     target = "windows" if args.wineprefix else "linux"
-    session = Session(args)
+    session = Session(args, SCREENS.get(args.case, "1024x768x24"))
     try:
         CASES[args.case](session)
     except TestFailure as failure:

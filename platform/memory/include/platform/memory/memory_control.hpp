@@ -19,9 +19,15 @@ inline constexpr std::uint32_t NoPixel = 0xFFFFFFFF;
 void SetSystemMetric(int index, int value);
 void ResetSystemMetrics();
 
-// Makes the next class registrations or window creations fail. Any thread.
+// Makes the next class registrations or window creations fail, or the
+// surfaces made at WM_CREATE. Any thread.
 void FailWindowRegistration(bool fail);
 void FailWindowCreation(bool fail);
+void FailSurfaces(bool fail);
+// Windows made from now on get a frame this much wider and taller than
+// AdjustWindowRect reports (a frame of the window manager's own, a changed
+// DPI). Any thread.
+void SetFrameSurplus(int width, int height);
 
 // Blocks until every window thread has handled all it was sent or posted,
 // repaints included, and waits for more. Any thread but a window thread.
@@ -50,6 +56,8 @@ std::string Caption(Window window);
 bool CloseGreyed(Window window);
 std::uint32_t Style(Window window);
 Rect ClientRect(Window window);
+// The outer size the window was last given, as {0, 0, width, height}.
+Rect OuterRect(Window window);
 int PaintCount(Window window);  // WM_PAINT messages the window procedure got
 std::uint32_t ImagePixel(Window window, int x, int y);
 std::uint32_t SurfacePixel(Window window, int x, int y);
