@@ -14,6 +14,8 @@ namespace {
 WindowProc ClassProc = nullptr;
 Window NextWindow = 1;
 FatalErrorHandler FatalHandler = nullptr;
+int ClientWidth = 0;
+int ClientHeight = 0;
 
 }  // namespace
 
@@ -42,6 +44,18 @@ int GetSystemMetrics(int index) {
   }
 }
 
+// No frame and no caption bar: the outer rectangle is the client area.
+Rect AdjustWindowRect(Rect client, std::uint32_t) { return client; }
+
+Rect GetClientRect(Window window) {
+  if (window == 0 || window != TheWindow.id) return {0, 0, 0, 0};
+  return {0, 0, ClientWidth, ClientHeight};
+}
+
+// The canvas keeps the size it was made with; the page has nothing to
+// resize it to.
+void SetWindowSize(Window, int, int) {}
+
 bool RegisterWindowClass(WindowProc proc) {
   ClassProc = proc;
   return proc != nullptr;
@@ -54,6 +68,8 @@ Window CreateGraphWindow(const char* caption, std::uint32_t, int, int, int width
   if (!page::CreateWindow(width, height)) return 0;
   const Window id = NextWindow++;
   TheWindow.id = id;
+  ClientWidth = width;
+  ClientHeight = height;
   TheWindow.proc = ClassProc;
   page::SetCaption(caption != nullptr ? caption : "");
   // A new window is wholly invalid, so its first UpdateWindow paints it.
