@@ -27,8 +27,8 @@ void OnCreate(platform::Window window) {
   GraphWindow = window;
   {
     std::lock_guard lock(GraphDrawing);
-    // Black from the start, in the image and in the window.
-    GraphImage = platform::CreateSurfaces(window, MaxX + 1, MaxY + 1);
+    // The window black from the start, like the image.
+    SurfacesMade = platform::CreateSurfaces(window, GraphImage);
     ResetFlush();
   }
   if (const CreationHook hook = OnGraphWindowCreation.load()) hook();
@@ -39,11 +39,12 @@ void OnPaint(platform::Window window) {
   if (!platform::GetUpdateRect(window, rect)) return;
   rect = platform::BeginPaint(window);
   {
-    std::lock_guard lock(GraphDrawing);
+    // A repaint, too, shows the image as it stands between two frames.
+    bool paused = false;
+    const std::unique_lock lock = LockAtPause(paused);
     if (!GraphRunning) AnnounceRunning();
-    if (GraphImage.bits != nullptr) platform::CopyToStaging(window, rect);
+    if (SurfacesMade) platform::ShowImage(window, rect);
   }
-  platform::PresentStaging(window, rect);
   platform::EndPaint(window);
 }
 
@@ -51,8 +52,8 @@ void OnDestroy(platform::Window window) {
   {
     std::lock_guard lock(GraphDrawing);
     GraphRunning = false;
-    if (GraphImage.bits != nullptr) platform::DestroySurfaces(window);
-    GraphImage = {};
+    if (SurfacesMade) platform::DestroySurfaces(window);
+    SurfacesMade = false;
     ResetFlush();
   }
   platform::PostQuitMessage(0);

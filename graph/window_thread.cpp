@@ -14,6 +14,7 @@ std::atomic<platform::ThreadId> MessageThreadID{0};
 std::atomic<std::uint32_t> MessageThreadExitCode{0};
 std::mutex GraphDrawing;
 std::atomic<bool> GraphRunning{false};
+bool SurfacesMade = false;
 std::uint32_t ExtraStyle = 0;
 
 namespace {
@@ -42,10 +43,8 @@ void WindowThreadMain() {
 void ReleaseLeftoverSurfaces() {
   std::lock_guard lock(GraphDrawing);
   GraphRunning = false;
-  if (GraphImage.bits != nullptr) {
-    platform::DestroySurfaces(GraphWindow.load());
-    GraphImage = {};
-  }
+  if (SurfacesMade) platform::DestroySurfaces(GraphWindow.load());
+  SurfacesMade = false;
   ResetFlush();
 }
 
@@ -92,16 +91,20 @@ bool StartWindowThread() {
   GraphWindow = 0;
   MessageThreadID = 0;
   MessageThreadExitCode = STILL_ACTIVE;
+  AllocateImage(MaxX + 1, MaxY + 1);
   MessageThread = std::thread(WindowThreadMain);
   std::unique_lock lock(StartupLock);
   StartupSignal.wait(lock, [] { return GraphRunning || MessageThreadExitCode != STILL_ACTIVE; });
   if (MessageThreadExitCode == STILL_ACTIVE) return true;
   lock.unlock();
   MessageThread.join();
+  FreeImage();
   return false;
 }
 
 bool StopWindowThread() {
+  // What the program drew last still reaches the window before it goes.
+  if (MessageThread.get_id() != std::this_thread::get_id()) PauseDrawing();
   platform::PostMessage(GraphWindow.load(), platform::WM_DESTROY, 0, 0);
   platform::PostThreadMessage(MessageThreadID.load(), platform::WM_QUIT, 0, 0);
   MessageThreadID = 0;
@@ -112,6 +115,7 @@ bool StopWindowThread() {
   }
   MessageThread.join();
   GraphWindow = 0;
+  FreeImage();
   return true;
 }
 

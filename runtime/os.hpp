@@ -25,6 +25,12 @@ bool ConsoleTakesErrorOutput();
 // Text for the console, as it is. Any thread.
 void WriteToConsole(const char* text, std::int32_t length);
 
+// Sleeps as short as the frame loop asks for, from start-up to the exit
+// chain: the system timer at 1 ms on Windows, no timer slack on the program
+// thread on Linux. Program thread.
+void FineTimerResolution();
+void RestoreTimerResolution();
+
 // The process-wide fault handler and the current thread's spare signal stack.
 void InstallFaultHandler();
 void RemoveFaultHandler();

@@ -4,11 +4,31 @@
 
 namespace runtime {
 
+namespace {
+
+ExitStep SavedExitProc = nullptr;
+bool InExitChain = false;
+
+// The runtime's own step, first in the chain and so the last to run.
+void RuntimeExitProc() {
+  ExitProc = SavedExitProc;
+  InExitChain = false;
+  RestoreTimerResolution();
+}
+
+}  // namespace
+
 void InitModule() {
   // The window subsystem (no console) is chosen when the program is linked.
   InstallFaultHandler();
   SetFloatingPointEnvironment();
   InstallHeapFailureHandler();
+  FineTimerResolution();
+  if (!InExitChain) {
+    SavedExitProc = ExitProc;
+    ExitProc = RuntimeExitProc;
+    InExitChain = true;
+  }
 }
 
 }  // namespace runtime

@@ -13,8 +13,9 @@
 
 #ifdef _WIN32
 #define WIN32_LEAN_AND_MEAN
-#include <timeapi.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <timeapi.h>
 #else
 #include <time.h>
 #endif
