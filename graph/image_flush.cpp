@@ -1,107 +1,98 @@
-// Drawn pixels reach the window in batches: drawing marks the changed
-// rectangle and posts one flush; the window thread waits for a pause in the
-// drawing (or a few milliseconds at most), copies that rectangle out of the
-// image under the lock and shows it without the lock, so the drawing thread
-// never waits for the transfer to the screen.
+// Drawn pixels reach the window a frame at a time. The drawing thread writes
+// the memory image without taking a lock per pixel (each pixel is one atomic
+// word, so no copy ever reads half of one) and notes the changed rectangle
+// for itself; when it pauses (Delay, waiting for a key, CloseGraph) it hands
+// the rectangle over. The window thread copies out of the image only while
+// drawing is paused, and the drawing thread cannot start the next frame while
+// the copy runs: the window shows whole frames. Drawing that never pauses is
+// still shown, whole image at a time, after MaxWait.
 #include <algorithm>
 #include <chrono>
-#include <thread>
+#include <climits>
+#include <condition_variable>
 
 #include "window_thread.hpp"
 
 namespace graph {
 
 platform::Image GraphImage;
+std::atomic<bool> FrameOpen{false};
+std::atomic<bool> FlushPending{false};
+platform::Rect FrameDirty = NoChange;
 
 namespace {
 
-platform::Rect Dirty;       // changed since the last flush; GraphDrawing
-bool FlushPending = false;  // a flush message is on its way; GraphDrawing
-std::uint32_t Marks = 0;    // counts drawing calls; GraphDrawing
+std::condition_variable DrawingPaused;  // with GraphDrawing
+platform::Rect Dirty = NoChange;        // handed over at pauses; GraphDrawing
 
-// Copying while the drawing thread writes makes both fight over the lock and
-// the image's cache lines, so a flush waits until drawing has been quiet for
-// QuietTime, but never longer than MaxDelay: during a frame the window still
-// catches up every few milliseconds, and after it at once.
-constexpr auto QuietTime = std::chrono::microseconds(300);
-constexpr auto MaxDelay = std::chrono::milliseconds(4);
+// Long enough for any frame of the program, however the machine is loaded;
+// short enough that drawing without pauses still shows.
+constexpr auto MaxWait = std::chrono::milliseconds(50);
 
-// Pixels copied out of the image per hold of the lock.
-constexpr int BandPixels = 32 * 1024;
-
-std::uint32_t ReadMarks() {
-  std::lock_guard lock(GraphDrawing);
-  return Marks;
+platform::Rect Union(platform::Rect a, platform::Rect b) {
+  return {std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
+          std::max(a.bottom, b.bottom)};
 }
 
-void WaitForPause() {
-  const auto start = std::chrono::steady_clock::now();
-  std::uint32_t seen = ReadMarks();
-  for (;;) {
-    std::this_thread::sleep_for(QuietTime);
-    const std::uint32_t now = ReadMarks();
-    if (now == seen || std::chrono::steady_clock::now() - start >= MaxDelay) return;
-    seen = now;
-  }
-}
-
-bool Mark(int left, int right, int top) {
-  ++Marks;
-  if (Dirty.empty()) {
-    Dirty = {left, top, right, top + 1};
-  } else {
-    Dirty.left = std::min(Dirty.left, left);
-    Dirty.right = std::max(Dirty.right, right);
-    Dirty.top = std::min(Dirty.top, top);
-    Dirty.bottom = std::max(Dirty.bottom, top + 1);
-  }
-  if (FlushPending) return false;
-  FlushPending = true;
-  return true;
-}
+platform::Rect WholeImage() { return {0, 0, GraphImage.width, GraphImage.height}; }
 
 }  // namespace
 
-bool DrawPixelLocked(int x, int y, std::uint32_t pixel) {
-  GraphImage.bits[static_cast<std::ptrdiff_t>(y) * GraphImage.stride + x] = pixel;
-  return Mark(x, x + 1, y);
+void AllocateImage(int width, int height) {
+  GraphImage = platform::AllocateImage(width, height);
+  FrameOpen = false;
+  FlushPending = false;
+  FrameDirty = NoChange;
 }
 
-bool DrawRunLocked(int x1, int x2, int y, std::uint32_t pixel) {
-  std::uint32_t* row = GraphImage.bits + static_cast<std::ptrdiff_t>(y) * GraphImage.stride;
-  std::fill(row + x1, row + x2 + 1, pixel);
-  return Mark(x1, x2 + 1, y);
+void FreeImage() { platform::FreeImage(GraphImage); }
+
+void OpenFrame() {
+  bool post = false;
+  {
+    std::lock_guard lock(GraphDrawing);
+    FrameOpen.store(true, std::memory_order_relaxed);
+    post = !FlushPending.exchange(true, std::memory_order_relaxed);
+  }
+  if (post) PostFlush();
+}
+
+void PauseDrawing() {
+  if (!FrameOpen.load(std::memory_order_relaxed)) return;
+  bool post = false;
+  {
+    std::lock_guard lock(GraphDrawing);
+    Dirty = Union(Dirty, FrameDirty);
+    FrameDirty = NoChange;
+    FrameOpen.store(false, std::memory_order_relaxed);
+    post = !Dirty.empty() && !FlushPending.exchange(true, std::memory_order_relaxed);
+  }
+  DrawingPaused.notify_all();
+  if (post) PostFlush();
+}
+
+std::unique_lock<std::mutex> LockAtPause(bool& paused) {
+  std::unique_lock lock(GraphDrawing);
+  paused = DrawingPaused.wait_for(lock, MaxWait,
+                                  [] { return !FrameOpen.load(std::memory_order_relaxed); });
+  return lock;
 }
 
 void PostFlush() { platform::PostMessage(GraphWindow.load(), WM_GRAPHFLUSH, 0, 0); }
 
 void FlushToWindow(platform::Window window) {
-  WaitForPause();
-  platform::Rect rect;
-  int width = 0;
-  {
-    std::lock_guard lock(GraphDrawing);
-    rect = Dirty;
-    Dirty = {};
-    FlushPending = false;
-    if (rect.empty() || GraphImage.bits == nullptr) return;
-    width = rect.right - rect.left;
-  }
-  // Band by band, so that drawing never waits for more than a short copy.
-  // What is drawn meanwhile has marked the next flush.
-  const int bandRows = std::max(1, BandPixels / width);
-  for (int top = rect.top; top < rect.bottom; top += bandRows) {
-    std::lock_guard lock(GraphDrawing);
-    if (GraphImage.bits == nullptr) return;
-    platform::CopyToStaging(window,
-                            {rect.left, top, rect.right, std::min(top + bandRows, rect.bottom)});
-  }
-  platform::PresentStaging(window, rect);
+  bool paused = false;
+  const std::unique_lock lock = LockAtPause(paused);
+  // Still drawing: what it changed so far is its own, so all of it.
+  const platform::Rect rect = paused ? Dirty : WholeImage();
+  Dirty = NoChange;
+  FlushPending.store(false, std::memory_order_relaxed);
+  if (!rect.empty() && SurfacesMade) platform::ShowImage(window, rect);
 }
 
 void ResetFlush() {
-  Dirty = {};
-  FlushPending = false;
+  Dirty = NoChange;
+  FlushPending.store(false, std::memory_order_relaxed);
 }
 
 }  // namespace graph

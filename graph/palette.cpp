@@ -63,9 +63,4 @@ constexpr std::array<RGBRec, 256> BuildDefaultColors() {
 
 constinit const std::array<RGBRec, 256> DefaultColors = BuildDefaultColors();
 
-std::uint32_t PixelValue(RGBRec entry) {
-  return (static_cast<std::uint32_t>(entry.Red) << 16) |
-         (static_cast<std::uint32_t>(entry.Green) << 8) | static_cast<std::uint32_t>(entry.Blue);
-}
-
 }  // namespace graph

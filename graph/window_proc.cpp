@@ -33,10 +33,10 @@ bool OnCreate(platform::Window window) {
   GraphWindow = window;
   {
     std::lock_guard lock(GraphDrawing);
-    // Black from the start, in the image and in the window.
-    GraphImage = platform::CreateSurfaces(window, MaxX + 1, MaxY + 1);
+    // The window black from the start, like the image.
+    SurfacesMade = platform::CreateSurfaces(window, GraphImage);
     ResetFlush();
-    if (GraphImage.bits == nullptr) return false;
+    if (GraphImage.bits == nullptr || !SurfacesMade) return false;
   }
   WindowCreated = true;
   if (const CreationHook hook = OnGraphWindowCreation.load()) hook();
@@ -48,11 +48,12 @@ void OnPaint(platform::Window window) {
   if (!platform::GetUpdateRect(window, rect)) return;
   rect = platform::BeginPaint(window);
   {
-    std::lock_guard lock(GraphDrawing);
+    // A repaint, too, shows the image as it stands between two frames.
+    bool paused = false;
+    const std::unique_lock lock = LockAtPause(paused);
     if (!GraphRunning) AnnounceRunning();
-    if (GraphImage.bits != nullptr) platform::CopyToStaging(window, rect);
+    if (SurfacesMade) platform::ShowImage(window, rect);
   }
-  platform::PresentStaging(window, rect);
   platform::EndPaint(window);
 }
 
@@ -60,8 +61,8 @@ void OnDestroy(platform::Window window) {
   {
     std::lock_guard lock(GraphDrawing);
     GraphRunning = false;
-    if (GraphImage.bits != nullptr) platform::DestroySurfaces(window);
-    GraphImage = {};
+    if (SurfacesMade) platform::DestroySurfaces(window);
+    SurfacesMade = false;
     ResetFlush();
   }
   // After a failed WM_CREATE there is no loop to end, and a quit message

@@ -15,6 +15,7 @@ std::atomic<platform::ThreadId> MessageThreadID{0};
 std::atomic<std::uint32_t> MessageThreadExitCode{0};
 std::mutex GraphDrawing;
 std::atomic<bool> GraphRunning{false};
+bool SurfacesMade = false;
 std::uint32_t ExtraStyle = 0;
 std::atomic<bool> WindowLeftToTheEnd{false};
 
@@ -44,10 +45,8 @@ void WindowThreadMain() {
 void ReleaseLeftoverSurfaces() {
   std::lock_guard lock(GraphDrawing);
   GraphRunning = false;
-  if (GraphImage.bits != nullptr) {
-    platform::DestroySurfaces(GraphWindow.load());
-    GraphImage = {};
-  }
+  if (SurfacesMade) platform::DestroySurfaces(GraphWindow.load());
+  SurfacesMade = false;
   ResetFlush();
 }
 
@@ -95,6 +94,7 @@ bool StartWindowThread() {
   MessageThreadID = 0;
   MessageThreadExitCode = STILL_ACTIVE;
   WindowLeftToTheEnd = false;
+  AllocateImage(MaxX + 1, MaxY + 1);
   MessageThread = std::thread(WindowThreadMain);
   std::unique_lock lock(StartupLock);
   const auto started = [] { return GraphRunning || MessageThreadExitCode != STILL_ACTIVE; };
@@ -108,6 +108,7 @@ bool StartWindowThread() {
   if (MessageThreadExitCode == STILL_ACTIVE) return true;
   lock.unlock();
   MessageThread.join();
+  FreeImage();
   return false;
 }
 
@@ -123,6 +124,8 @@ bool StopWindowThread() {
     WindowLeftToTheEnd = true;
     platform::ShowWindow(GraphWindow.load(), platform::SW_HIDE);
   } else {
+    // What the program drew last still reaches the window before it goes.
+    if (!onWindowThread) PauseDrawing();
     platform::PostMessage(GraphWindow.load(), platform::WM_DESTROY, 0, 0);
     platform::PostThreadMessage(MessageThreadID.load(), platform::WM_QUIT, 0, 0);
   }
@@ -134,6 +137,7 @@ bool StopWindowThread() {
   }
   MessageThread.join();
   GraphWindow = 0;
+  FreeImage();
   return true;
 }
 

@@ -3,7 +3,9 @@
 // InitGraph and CloseGraph.
 #pragma once
 
+#include <algorithm>
 #include <atomic>
+#include <climits>
 #include <cstdint>
 #include <mutex>
 
@@ -23,7 +25,8 @@ extern std::atomic<platform::ThreadId> MessageThreadID;
 // The window thread's exit code: STILL_ACTIVE while it runs, then 0, or 1
 // when the window could not be registered or created.
 extern std::atomic<std::uint32_t> MessageThreadExitCode;
-// Guards the memory image, the pending flush and the surfaces' lifetime.
+// Guards the frame hand-over between the drawing thread and the window
+// thread, and the surfaces' lifetime.
 extern std::mutex GraphDrawing;
 // True from the window's first repaint until its destruction. Written by the
 // window thread under GraphDrawing; read anywhere.
@@ -51,15 +54,61 @@ bool StartWindowThread();
 // instead: false, and the program thread may still be drawing.
 bool StopWindowThread();
 
-// The memory image, made at WM_CREATE and released at WM_DESTROY; bits null
-// while there is none. Guarded by GraphDrawing.
+// The memory image: (MaxX + 1) x (MaxY + 1) pixels, made when the window
+// thread starts and freed by CloseGraph once that thread has ended, so
+// drawing never writes into freed memory. bits null while there is none.
 extern platform::Image GraphImage;
+void AllocateImage(int width, int height);
+void FreeImage();
+// The window system's surfaces for the image exist (WM_CREATE to
+// WM_DESTROY). Window thread, GraphDrawing held.
+extern bool SurfacesMade;
 
-// Write into the memory image and note the change for the window, with
-// GraphDrawing held and (x, y) inside the image. true: the caller posts a
-// flush (PostFlush) once it has released the lock.
-bool DrawPixelLocked(int x, int y, std::uint32_t pixel);
-bool DrawRunLocked(int x1, int x2, int y, std::uint32_t pixel);
+// No change yet: a rectangle that any union replaces.
+inline constexpr platform::Rect NoChange{INT_MAX, INT_MAX, INT_MIN, INT_MIN};
+
+// The drawing thread has drawn since its last pause (written under
+// GraphDrawing), and a flush of it is on its way.
+extern std::atomic<bool> FrameOpen;
+extern std::atomic<bool> FlushPending;
+// What the drawing thread changed since its last pause. Drawing thread only.
+extern platform::Rect FrameDirty;
+
+// The first drawing after a pause, or after a flush that could not wait for
+// one: opens the frame and posts its flush. Drawing thread.
+void OpenFrame();
+
+// Writes one pixel, (x, y) inside the image. Drawing thread.
+inline void DrawPixel(int x, int y, std::uint32_t pixel) {
+  if (!FrameOpen.load(std::memory_order_relaxed) || !FlushPending.load(std::memory_order_relaxed)) {
+    OpenFrame();
+  }
+  std::atomic_ref<std::uint32_t>(
+      GraphImage.bits[static_cast<std::ptrdiff_t>(y) * GraphImage.stride + x])
+      .store(pixel, std::memory_order_relaxed);
+  FrameDirty.left = std::min(FrameDirty.left, x);
+  FrameDirty.right = std::max(FrameDirty.right, x + 1);
+  FrameDirty.top = std::min(FrameDirty.top, y);
+  FrameDirty.bottom = std::max(FrameDirty.bottom, y + 1);
+}
+
+// Writes pixels x1 to x2 of row y, inside the image. Drawing thread.
+inline void DrawRun(int x1, int x2, int y, std::uint32_t pixel) {
+  if (!FrameOpen.load(std::memory_order_relaxed) || !FlushPending.load(std::memory_order_relaxed)) {
+    OpenFrame();
+  }
+  std::uint32_t* row = GraphImage.bits + static_cast<std::ptrdiff_t>(y) * GraphImage.stride;
+  for (int x = x1; x <= x2; ++x)
+    std::atomic_ref<std::uint32_t>(row[x]).store(pixel, std::memory_order_relaxed);
+  FrameDirty.left = std::min(FrameDirty.left, x1);
+  FrameDirty.right = std::max(FrameDirty.right, x2 + 1);
+  FrameDirty.top = std::min(FrameDirty.top, y);
+  FrameDirty.bottom = std::max(FrameDirty.bottom, y + 1);
+}
+
+// Takes GraphDrawing once the drawing thread pauses, or after a wait that
+// drawing without pauses cut short (paused false). Window thread.
+std::unique_lock<std::mutex> LockAtPause(bool& paused);
 // Asks the window thread to show what was drawn. Any thread.
 void PostFlush();
 // Shows the changed part of the image in the window. Window thread.

@@ -23,19 +23,13 @@ void PutPixelWindow(std::int16_t x, std::int16_t y, std::uint16_t colour) {
                      y > StartYViewPort + ViewHeight)) {
     return;
   }
-  // Once the window is gone this spares the lock and the palette, which
-  // CloseGraph has freed.
+  // Once the window is gone nothing is drawn; this also keeps off the
+  // palette, which CloseGraph has freed.
   if (!GraphRunning) return;
   // Beyond the palette nothing is drawn.
   if (colour >= Pal.size()) return;
-  const std::uint32_t pixel = PixelValue(Pal[colour]);
-  bool flush = false;
-  {
-    std::lock_guard lock(GraphDrawing);
-    if (!GraphRunning || !InImage(x, y)) return;
-    flush = DrawPixelLocked(x, y, pixel);
-  }
-  if (flush) PostFlush();
+  if (!InImage(x, y)) return;
+  DrawPixel(x, y, PixelValue(Pal[colour]));
 }
 
 void HLineWindow(std::int16_t x1, std::int16_t x2, std::int16_t y) {
@@ -52,19 +46,11 @@ void HLineWindow(std::int16_t x1, std::int16_t x2, std::int16_t y) {
   right += StartXViewPort;
   const int row = y + StartYViewPort;
   if (CurrentColor >= Pal.size()) return;
-  const std::uint32_t pixel = PixelValue(Pal[CurrentColor]);
-  bool flush = false;
-  {
-    std::lock_guard lock(GraphDrawing);
-    if (!GraphRunning || GraphImage.bits == nullptr || row < 0 || row >= GraphImage.height) {
-      return;
-    }
-    left = std::max(left, 0);
-    right = std::min(right, GraphImage.width - 1);
-    if (left > right) return;
-    flush = DrawRunLocked(left, right, row, pixel);
-  }
-  if (flush) PostFlush();
+  if (GraphImage.bits == nullptr || row < 0 || row >= GraphImage.height) return;
+  left = std::max(left, 0);
+  right = std::min(right, GraphImage.width - 1);
+  if (left > right) return;
+  DrawRun(left, right, row, PixelValue(Pal[CurrentColor]));
 }
 
 void ClearViewPortGeneral() {

@@ -47,6 +47,11 @@ bool WaitSemaphore(Semaphore* semaphore, int milliseconds);
 bool StartServiceThread(void (*body)(), bool quiet);
 // Ends the process at once with exitCode, whatever its other threads hold.
 [[noreturn]] void EndProcessNow(std::uint16_t exitCode);
+// Sleeps as short as the frame loop asks for, from start-up to the exit
+// chain: the system timer at 1 ms on Windows, no timer slack on the program
+// thread on Linux. Program thread.
+void FineTimerResolution();
+void RestoreTimerResolution();
 
 // The process-wide fault handler and the current thread's spare signal stack.
 void InstallFaultHandler();

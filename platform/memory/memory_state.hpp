@@ -26,10 +26,9 @@ struct WindowRecord {
   int outerWidth = 0;
   int outerHeight = 0;
   Rect update;  // needs a repaint; empty when valid
-  // The memory image and the staging copy (imageWidth x imageHeight), and
+  // The memory image (the graphics module's, imageWidth x imageHeight), and
   // the client area as the user sees it (clientWidth x clientHeight).
-  std::vector<std::uint32_t> image;
-  std::vector<std::uint32_t> staging;
+  Image image;
   std::vector<std::uint32_t> surface;
   int imageWidth = 0;
   int imageHeight = 0;

@@ -1,6 +1,6 @@
-// Drawing surfaces of the in-process window system: the memory image, its
-// staging copy and the client area the user would see, each an array of
-// 0x00RRGGBB pixels; repaints are driven by update rectangles.
+// Drawing surfaces of the in-process window system: the memory image and the
+// client area the user would see, each an array of 0x00RRGGBB pixels;
+// repaints are driven by update rectangles.
 #include <algorithm>
 
 #include "memory_state.hpp"
@@ -17,31 +17,34 @@ Rect Intersect(Rect a, Rect b) {
           std::min(a.bottom, b.bottom)};
 }
 
-void CopyRect(const std::vector<std::uint32_t>& from, int fromStride,
-              std::vector<std::uint32_t>& to, int toStride, Rect r) {
-  if (r.empty()) return;
-  for (int y = r.top; y < r.bottom; ++y) {
-    const auto source = from.begin() + static_cast<std::ptrdiff_t>(y) * fromStride;
-    std::copy(source + r.left, source + r.right,
-              to.begin() + static_cast<std::ptrdiff_t>(y) * toStride + r.left);
-  }
-}
-
 }  // namespace
 
-Image CreateSurfaces(Window window, int width, int height) {
+Image AllocateImage(int width, int height) {
+  if (width <= 0 || height <= 0) return {};
+  auto* bits =
+      new std::uint32_t[static_cast<std::size_t>(width) * static_cast<std::size_t>(height)]();
+  return {bits, width, height, width};
+}
+
+void FreeImage(Image& image) {
+  delete[] image.bits;
+  image = {};
+}
+
+bool CreateSurfaces(Window window, const Image& image) {
   std::lock_guard lock(TheState().lock);
   memory::WindowRecord* record = memory::FindWindowRecord(window);
-  if (record == nullptr || width <= 0 || height <= 0 || TheState().failSurfaces) return {};
-  const auto pixels = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
-  record->image.assign(pixels, 0);
-  record->staging.assign(pixels, 0);
-  record->imageWidth = width;
-  record->imageHeight = height;
+  if (record == nullptr || image.bits == nullptr || image.width <= 0 || image.height <= 0 ||
+      TheState().failSurfaces) {
+    return false;
+  }
+  record->image = image;
+  record->imageWidth = image.width;
+  record->imageHeight = image.height;
   record->surface.assign(static_cast<std::size_t>(std::max(record->clientWidth, 0)) *
                              static_cast<std::size_t>(std::max(record->clientHeight, 0)),
                          0);
-  return {record->image.data(), width, height, width};
+  return true;
 }
 
 void DestroySurfaces(Window window) {
@@ -49,26 +52,23 @@ void DestroySurfaces(Window window) {
   memory::WindowRecord* record = memory::FindWindowRecord(window);
   if (record == nullptr) return;
   record->image = {};
-  record->staging = {};
   record->imageWidth = 0;
   record->imageHeight = 0;
 }
 
-void CopyToStaging(Window window, Rect rect) {
+void ShowImage(Window window, Rect rect) {
   std::lock_guard lock(TheState().lock);
   memory::WindowRecord* record = memory::FindWindowRecord(window);
-  if (record == nullptr) return;
-  CopyRect(record->image, record->imageWidth, record->staging, record->imageWidth,
-           Intersect(rect, {0, 0, record->imageWidth, record->imageHeight}));
-}
-
-void PresentStaging(Window window, Rect rect) {
-  std::lock_guard lock(TheState().lock);
-  memory::WindowRecord* record = memory::FindWindowRecord(window);
-  if (record == nullptr) return;
-  const Rect shown = Intersect(Intersect(rect, {0, 0, record->imageWidth, record->imageHeight}),
-                               {0, 0, record->clientWidth, record->clientHeight});
-  CopyRect(record->staging, record->imageWidth, record->surface, record->clientWidth, shown);
+  if (record == nullptr || record->image.bits == nullptr) return;
+  const Rect r = Intersect(Intersect(rect, {0, 0, record->imageWidth, record->imageHeight}),
+                           {0, 0, record->clientWidth, record->clientHeight});
+  if (r.empty()) return;
+  for (int y = r.top; y < r.bottom; ++y) {
+    ReadPixels(
+        record->image.bits + static_cast<std::ptrdiff_t>(y) * record->image.stride + r.left,
+        record->surface.data() + static_cast<std::ptrdiff_t>(y) * record->clientWidth + r.left,
+        r.right - r.left);
+  }
 }
 
 bool GetUpdateRect(Window window, Rect& rect) {
@@ -134,10 +134,14 @@ void SpoilSurface(Window window, Rect rect, std::uint32_t pixel) {
 std::uint32_t ImagePixel(Window window, int x, int y) {
   std::lock_guard lock(TheState().lock);
   const WindowRecord* record = FindWindowRecord(window);
-  if (record == nullptr || x < 0 || y < 0 || x >= record->imageWidth || y >= record->imageHeight) {
+  if (record == nullptr || record->image.bits == nullptr || x < 0 || y < 0 ||
+      x >= record->imageWidth || y >= record->imageHeight) {
     return NoPixel;
   }
-  return record->image[static_cast<std::size_t>(y) * record->imageWidth + x];
+  std::uint32_t pixel = 0;
+  ReadPixels(record->image.bits + static_cast<std::ptrdiff_t>(y) * record->image.stride + x, &pixel,
+             1);
+  return pixel;
 }
 
 std::uint32_t SurfacePixel(Window window, int x, int y) {
@@ -153,14 +157,16 @@ std::uint32_t SurfacePixel(Window window, int x, int y) {
 bool SurfaceShowsImage(Window window) {
   std::lock_guard lock(TheState().lock);
   const WindowRecord* record = FindWindowRecord(window);
-  if (record == nullptr || record->image.empty()) return false;
+  if (record == nullptr || record->image.bits == nullptr) return false;
   const int width = std::min(record->imageWidth, record->clientWidth);
   const int height = std::min(record->imageHeight, record->clientHeight);
+  std::vector<std::uint32_t> row(static_cast<std::size_t>(std::max(width, 0)));
   for (int y = 0; y < height; ++y) {
-    const auto image = record->image.begin() + static_cast<std::ptrdiff_t>(y) * record->imageWidth;
+    ReadPixels(record->image.bits + static_cast<std::ptrdiff_t>(y) * record->image.stride,
+               row.data(), width);
     const auto surface =
         record->surface.begin() + static_cast<std::ptrdiff_t>(y) * record->clientWidth;
-    if (!std::equal(image, image + width, surface)) return false;
+    if (!std::equal(row.begin(), row.end(), surface)) return false;
   }
   return true;
 }

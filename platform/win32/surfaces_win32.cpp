@@ -1,7 +1,7 @@
-// The memory image, its staging copy and the window's device context, over
-// gdi32. Both bitmaps are 32-bit top-down DIB sections, whose pixel layout is
-// exactly platform::Image's, so the program thread writes pixels straight into
-// memory and the window thread hands whole rectangles to BitBlt.
+// The memory image and the window's device context, over gdi32. The image is
+// a 32-bit top-down DIB section, whose pixel layout is exactly
+// platform::Image's: the program thread writes pixels straight into it and
+// the window thread hands whole rectangles of it to BitBlt.
 #include <algorithm>
 #include <cstring>
 
@@ -11,57 +11,18 @@ namespace platform {
 
 namespace {
 
-struct DibSurface {
-  HDC dc = nullptr;
-  HBITMAP bitmap = nullptr;
-  HGDIOBJ oldBitmap = nullptr;
-  std::uint32_t* bits = nullptr;
-};
+// The image's bitmap; made and freed by the drawing thread.
+HBITMAP imageBitmap = nullptr;
+std::uint32_t* imageBits = nullptr;
 
 // One graphics window per process; all of this belongs to the window thread.
 HWND surfaceWindow = nullptr;
 int surfaceWidth = 0;
 int surfaceHeight = 0;
-DibSurface bitmapSurface;   // the memory image (BitmapDC)
-DibSurface stagingSurface;  // what the window is repainted from
+HDC bitmapDC = nullptr;  // holds the image's bitmap
+HGDIOBJ oldBitmap = nullptr;
 HDC winDC = nullptr;
 PAINTSTRUCT paint{};
-
-bool CreateDibSurface(HDC compatible, int width, int height, DibSurface& surface) {
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;  // negative: rows top down
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  void* bits = nullptr;
-  surface.bitmap = ::CreateDIBSection(compatible, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  if (surface.bitmap == nullptr) {
-    return false;
-  }
-  surface.dc = ::CreateCompatibleDC(compatible);
-  if (surface.dc == nullptr) {
-    ::DeleteObject(surface.bitmap);
-    surface.bitmap = nullptr;
-    return false;
-  }
-  surface.oldBitmap = ::SelectObject(surface.dc, surface.bitmap);
-  surface.bits = static_cast<std::uint32_t*>(bits);
-  std::memset(surface.bits, 0, sizeof(std::uint32_t) * width * height);
-  return true;
-}
-
-void DestroyDibSurface(DibSurface& surface) {
-  if (surface.dc != nullptr) {
-    ::SelectObject(surface.dc, surface.oldBitmap);
-    ::DeleteDC(surface.dc);
-  }
-  if (surface.bitmap != nullptr) {
-    ::DeleteObject(surface.bitmap);
-  }
-  surface = DibSurface{};
-}
 
 // rect limited to the image; empty when nothing of it lies inside.
 Rect ClipToImage(Rect rect) {
@@ -74,30 +35,68 @@ Rect ClipToImage(Rect rect) {
 
 }  // namespace
 
-Image CreateSurfaces(Window window, int width, int height) {
-  DestroySurfaces(window);
-  HWND handle = win32::ToHandle(window);
-  HDC screen = ::GetDC(handle);
-  const bool made = screen != nullptr && CreateDibSurface(screen, width, height, bitmapSurface) &&
-                    CreateDibSurface(screen, width, height, stagingSurface);
-  if (screen != nullptr) {
-    ::ReleaseDC(handle, screen);
-  }
-  if (made) {
-    winDC = ::GetDC(handle);
-  }
-  if (!made || winDC == nullptr) {
-    DestroySurfaces(window);
+Image AllocateImage(int width, int height) {
+  if (width <= 0 || height <= 0 || imageBitmap != nullptr) {
     return Image{};
   }
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;  // negative: rows top down
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  // With DIB_RGB_COLORS no device context is needed.
+  imageBitmap = ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (imageBitmap == nullptr || bits == nullptr) {
+    if (imageBitmap != nullptr) {
+      ::DeleteObject(imageBitmap);
+    }
+    imageBitmap = nullptr;
+    return Image{};
+  }
+  imageBits = static_cast<std::uint32_t*>(bits);
+  std::memset(imageBits, 0, sizeof(std::uint32_t) * width * height);
+  return Image{imageBits, width, height, width};
+}
+
+void FreeImage(Image& image) {
+  if (image.bits != nullptr && image.bits == imageBits) {
+    ::DeleteObject(imageBitmap);
+    imageBitmap = nullptr;
+    imageBits = nullptr;
+  }
+  image = Image{};
+}
+
+bool CreateSurfaces(Window window, const Image& image) {
+  DestroySurfaces(window);
+  if (image.bits == nullptr || image.bits != imageBits) {
+    return false;
+  }
+  HWND handle = win32::ToHandle(window);
+  HDC screen = ::GetDC(handle);
+  if (screen != nullptr) {
+    bitmapDC = ::CreateCompatibleDC(screen);
+    ::ReleaseDC(handle, screen);
+  }
+  if (bitmapDC != nullptr) {
+    oldBitmap = ::SelectObject(bitmapDC, imageBitmap);
+    winDC = ::GetDC(handle);
+  }
+  if (bitmapDC == nullptr || winDC == nullptr) {
+    DestroySurfaces(window);
+    return false;
+  }
   surfaceWindow = handle;
-  surfaceWidth = width;
-  surfaceHeight = height;
+  surfaceWidth = image.width;
+  surfaceHeight = image.height;
   RECT client{};
   ::GetClientRect(handle, &client);
   ::FillRect(winDC, &client, static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH)));
   ::GdiFlush();
-  return Image{bitmapSurface.bits, width, height, width};
+  return true;
 }
 
 void DestroySurfaces(Window) {
@@ -105,34 +104,25 @@ void DestroySurfaces(Window) {
     ::ReleaseDC(surfaceWindow, winDC);
     winDC = nullptr;
   }
-  DestroyDibSurface(stagingSurface);
-  DestroyDibSurface(bitmapSurface);
+  if (bitmapDC != nullptr) {
+    // The bitmap itself is the drawing thread's, freed with the image.
+    ::SelectObject(bitmapDC, oldBitmap);
+    ::DeleteDC(bitmapDC);
+    bitmapDC = nullptr;
+  }
   surfaceWindow = nullptr;
   surfaceWidth = 0;
   surfaceHeight = 0;
 }
 
-void CopyToStaging(Window, Rect rect) {
-  rect = ClipToImage(rect);
-  if (rect.empty() || bitmapSurface.bits == nullptr) {
-    return;
-  }
-  const std::size_t rowBytes = sizeof(std::uint32_t) * (rect.right - rect.left);
-  for (int y = rect.top; y < rect.bottom; ++y) {
-    const std::size_t offset = static_cast<std::size_t>(y) * surfaceWidth + rect.left;
-    std::memcpy(stagingSurface.bits + offset, bitmapSurface.bits + offset, rowBytes);
-  }
-}
-
-void PresentStaging(Window, Rect rect) {
+void ShowImage(Window, Rect rect) {
   rect = ClipToImage(rect);
   if (rect.empty() || winDC == nullptr) {
     return;
   }
-  ::BitBlt(winDC, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
-           stagingSurface.dc, rect.left, rect.top, SRCCOPY);
-  // The blit leaves the batch now, and the staging bits are free to be
-  // overwritten by the next copy.
+  ::BitBlt(winDC, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, bitmapDC,
+           rect.left, rect.top, SRCCOPY);
+  // The blit leaves the batch now: the image is free for the next frame.
   ::GdiFlush();
 }
 

@@ -86,6 +86,7 @@ void TranslatePendingEvents() {
       XRefreshKeyboardMapping(&event.xmapping);
       continue;
     }
+    if (TakeSurfaceEvent(event)) continue;
     if (TheWindow.id == 0 || event.xany.window != TheWindow.id) continue;
     switch (event.type) {
       case Expose:

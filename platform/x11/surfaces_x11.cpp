@@ -1,7 +1,10 @@
-// The memory image and its staging copy: an XImage in a shared-memory
-// segment where the server is local (MIT-SHM), a plain XImage sent through
-// the connection otherwise. Drawing never touches X: the window thread copies
-// the changed rectangle into the staging image and puts it on the screen.
+// Showing the memory image. Where the server is local and its pixels are
+// 0x00RRGGBB words, the image itself lives in a shared-memory segment
+// (MIT-SHM) and the server reads each frame straight out of it; the put's
+// completion event says when it has, and only then may drawing go on. Other
+// servers take a plain XImage over the image's memory; a visual of another
+// pixel layout gets a converted copy.
+#include <poll.h>
 #include <sys/ipc.h>
 #include <sys/shm.h>
 
@@ -18,65 +21,104 @@ namespace x11 {
 
 namespace {
 
+// The image's shared-memory segment; id -1 when the image is plain memory.
+// Written by AllocateImage and FreeImage, outside the window's life.
+struct Segment {
+  int id = -1;
+  void* address = nullptr;
+};
+Segment ImageSegment;
+
+int CompletionEvent = -1;  // the ShmCompletion event's type, once a segment is attached
+
+// How long a put's completion may take before a round trip settles it.
+constexpr int kCompletionWaitMs = 250;
+
 struct SharedAttach {
   XShmSegmentInfo* segment;
 };
 
 void Attach(void* context) { XShmAttach(TheDisplay, static_cast<SharedAttach*>(context)->segment); }
 
-bool MakeSharedStaging(int width, int height) {
+bool MakeSharedImage(const Image& image) {
   Staging& staging = TheWindow.staging;
-  if (XShmQueryExtension(TheDisplay) == False) return false;
-  XImage* image = XShmCreateImage(
+  if (ImageSegment.id < 0 || ImageSegment.address != image.bits ||
+      XShmQueryExtension(TheDisplay) == False) {
+    return false;
+  }
+  XImage* xImage = XShmCreateImage(
       TheDisplay, TheWindow.visual, static_cast<unsigned>(TheWindow.depth), ZPixmap, nullptr,
-      &staging.shm, static_cast<unsigned>(width), static_cast<unsigned>(height));
-  if (image == nullptr) return false;
-  const std::size_t bytes = static_cast<std::size_t>(image->bytes_per_line) * image->height;
-  staging.shm.shmid = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
-  if (staging.shm.shmid < 0) {
-    XDestroyImage(image);
+      &staging.shm, static_cast<unsigned>(image.width), static_cast<unsigned>(image.height));
+  if (xImage == nullptr) return false;
+  if (xImage->bits_per_pixel != 32 || xImage->bytes_per_line != image.stride * 4) {
+    XDestroyImage(xImage);
     return false;
   }
-  void* address = shmat(staging.shm.shmid, nullptr, 0);
-  if (address == reinterpret_cast<void*>(-1)) {
-    shmctl(staging.shm.shmid, IPC_RMID, nullptr);
-    XDestroyImage(image);
-    return false;
-  }
-  staging.shm.shmaddr = image->data = static_cast<char*>(address);
-  staging.shm.readOnly = False;
+  staging.shm.shmid = ImageSegment.id;
+  staging.shm.shmaddr = xImage->data = reinterpret_cast<char*>(image.bits);
+  staging.shm.readOnly = True;
   // A remote server refuses the segment; that only means the slower path.
   SharedAttach attach{&staging.shm};
-  const bool attached = WithoutProtocolErrors(Attach, &attach);
-  // Marked for removal now: it goes when both sides have detached, even if
-  // the process dies.
-  shmctl(staging.shm.shmid, IPC_RMID, nullptr);
-  if (!attached) {
-    shmdt(staging.shm.shmaddr);
-    image->data = nullptr;
-    XDestroyImage(image);
+  if (!WithoutProtocolErrors(Attach, &attach)) {
+    xImage->data = nullptr;
+    XDestroyImage(xImage);
     staging.shm = {};
     return false;
   }
-  staging.image = image;
+  staging.image = xImage;
   staging.shared = true;
+  CompletionEvent = XShmGetEventBase(TheDisplay) + ShmCompletion;
   return true;
 }
 
-bool MakePlainStaging(int width, int height) {
-  XImage* image =
+// An XImage over the image's own memory, sent through the connection.
+bool MakeBorrowedImage(const Image& image) {
+  XImage* xImage =
       XCreateImage(TheDisplay, TheWindow.visual, static_cast<unsigned>(TheWindow.depth), ZPixmap, 0,
-                   nullptr, static_cast<unsigned>(width), static_cast<unsigned>(height), 32, 0);
-  if (image == nullptr) return false;
-  // XDestroyImage frees the data with free().
-  image->data = static_cast<char*>(
-      std::malloc(static_cast<std::size_t>(image->bytes_per_line) * image->height));
-  if (image->data == nullptr) {
-    XDestroyImage(image);
+                   reinterpret_cast<char*>(image.bits), static_cast<unsigned>(image.width),
+                   static_cast<unsigned>(image.height), 32, image.stride * 4);
+  if (xImage == nullptr) return false;
+  if (xImage->bits_per_pixel != 32) {
+    xImage->data = nullptr;
+    XDestroyImage(xImage);
     return false;
   }
-  TheWindow.staging.image = image;
+  TheWindow.staging.image = xImage;
   return true;
+}
+
+// A copy in the visual's own layout, which the image is converted into.
+bool MakeConvertedImage(const Image& image) {
+  XImage* xImage = XCreateImage(
+      TheDisplay, TheWindow.visual, static_cast<unsigned>(TheWindow.depth), ZPixmap, 0, nullptr,
+      static_cast<unsigned>(image.width), static_cast<unsigned>(image.height), 32, 0);
+  if (xImage == nullptr) return false;
+  // XDestroyImage frees the data with free().
+  xImage->data = static_cast<char*>(
+      std::calloc(static_cast<std::size_t>(xImage->bytes_per_line), xImage->height));
+  if (xImage->data == nullptr) {
+    XDestroyImage(xImage);
+    return false;
+  }
+  TheWindow.staging.image = xImage;
+  TheWindow.staging.converted = true;
+  return true;
+}
+
+// Until the server has read the segment for the last put.
+void AwaitCompletion() {
+  XFlush(TheDisplay);
+  XEvent event;
+  for (;;) {
+    if (XCheckTypedWindowEvent(TheDisplay, TheWindow.id, CompletionEvent, &event) == True) return;
+    pollfd connection{ConnectionNumber(TheDisplay), POLLIN, 0};
+    if (poll(&connection, 1, kCompletionWaitMs) <= 0) break;
+    XEventsQueued(TheDisplay, QueuedAfterReading);
+  }
+  // No word in that time: once a round trip is answered, so is every put
+  // before it.
+  XSync(TheDisplay, False);
+  XCheckTypedWindowEvent(TheDisplay, TheWindow.id, CompletionEvent, &event);
 }
 
 // Where one 8-bit component goes in a pixel of the visual.
@@ -108,7 +150,8 @@ void CopyConverted(const Image& image, XImage* staging, Rect rect) {
   for (int y = rect.top; y < rect.bottom; ++y) {
     const std::uint32_t* row = image.bits + static_cast<std::ptrdiff_t>(y) * image.stride;
     for (int x = rect.left; x < rect.right; ++x) {
-      const std::uint32_t p = row[x];
+      std::uint32_t p = 0;
+      ReadPixels(row + x, &p, 1);
       XPutPixel(staging, x, y,
                 alpha | Place((p >> 16) & 0xFF, red) | Place((p >> 8) & 0xFF, green) |
                     Place(p & 0xFF, blue));
@@ -133,41 +176,82 @@ void ReleaseStaging() {
   if (staging.image != nullptr) {
     if (staging.shared) {
       XShmDetach(TheDisplay, &staging.shm);
+      // The server lets go of the segment before the image may be freed.
       XSync(TheDisplay, False);
-      shmdt(staging.shm.shmaddr);
-      staging.image->data = nullptr;
     }
+    // Only a converted copy owns its pixels.
+    if (!staging.converted) staging.image->data = nullptr;
     XDestroyImage(staging.image);
   }
   staging = {};
-  TheWindow.pixels.clear();
-  TheWindow.pixels.shrink_to_fit();
   TheWindow.image = {};
+}
+
+bool TakeSurfaceEvent(const XEvent& event) {
+  // A completion that came after its wait gave up.
+  return CompletionEvent >= 0 && event.type == CompletionEvent;
 }
 
 }  // namespace x11
 
 using namespace x11;
 
-Image CreateSurfaces(Window window, int width, int height) {
-  if (window == 0 || window != TheWindow.id || width <= 0 || height <= 0) return {};
+Image AllocateImage(int width, int height) {
+  if (width <= 0 || height <= 0) return {};
+  const std::size_t bytes =
+      static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * sizeof(std::uint32_t);
+  // A new segment is zero-filled: black.
+  const int id = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
+  if (id >= 0) {
+    void* address = shmat(id, nullptr, 0);
+    // Marked for removal at once: it goes when the last process detaches,
+    // even if this one dies; the server may still attach it meanwhile.
+    shmctl(id, IPC_RMID, nullptr);
+    if (address != reinterpret_cast<void*>(-1)) {
+      ImageSegment = {id, address};
+      return {static_cast<std::uint32_t*>(address), width, height, width};
+    }
+  }
+  auto* bits = static_cast<std::uint32_t*>(std::calloc(bytes, 1));
+  if (bits == nullptr) return {};
+  return {bits, width, height, width};
+}
+
+void FreeImage(Image& image) {
+  if (image.bits != nullptr) {
+    if (ImageSegment.id >= 0 && ImageSegment.address == image.bits) {
+      shmdt(ImageSegment.address);
+      ImageSegment = {};
+    } else {
+      std::free(image.bits);
+    }
+  }
+  image = {};
+}
+
+bool CreateSurfaces(Window window, const Image& image) {
+  if (window == 0 || window != TheWindow.id || image.bits == nullptr || image.width <= 0 ||
+      image.height <= 0) {
+    return false;
+  }
   ReleaseStaging();
-  if (!MakeSharedStaging(width, height) && !MakePlainStaging(width, height)) return {};
-  Staging& staging = TheWindow.staging;
   const Visual* visual = TheWindow.visual;
-  const XImage* xImage = staging.image;
-  staging.alpha = TheWindow.depth >= 32
-                      ? ~(visual->red_mask | visual->green_mask | visual->blue_mask) & 0xFFFFFFFFul
-                      : 0;
-  staging.direct = xImage->bits_per_pixel == 32 && visual->red_mask == 0xFF0000 &&
-                   visual->green_mask == 0xFF00 && visual->blue_mask == 0xFF &&
-                   (xImage->byte_order == LSBFirst) == HostIsLittleEndian();
-  TheWindow.pixels.assign(static_cast<std::size_t>(width) * height, 0);
-  TheWindow.image = {TheWindow.pixels.data(), width, height, width};
-  CopyToStaging(window, {0, 0, width, height});
+  // Words 0x00RRGGBB in host order, without alpha bits: the server takes
+  // the image as it is.
+  const bool direct = TheWindow.depth == 24 && visual->red_mask == 0xFF0000 &&
+                      visual->green_mask == 0xFF00 && visual->blue_mask == 0xFF &&
+                      (ImageByteOrder(TheDisplay) == LSBFirst) == HostIsLittleEndian();
+  TheWindow.staging.alpha =
+      TheWindow.depth >= 32
+          ? ~(visual->red_mask | visual->green_mask | visual->blue_mask) & 0xFFFFFFFFul
+          : 0;
+  const bool made =
+      (direct && (MakeSharedImage(image) || MakeBorrowedImage(image))) || MakeConvertedImage(image);
+  if (!made) return false;
+  TheWindow.image = image;
   XClearWindow(TheDisplay, TheWindow.id);
   XFlush(TheDisplay);
-  return TheWindow.image;
+  return true;
 }
 
 void DestroySurfaces(Window window) {
@@ -175,49 +259,24 @@ void DestroySurfaces(Window window) {
   ReleaseStaging();
 }
 
-void CopyToStaging(Window window, Rect rect) {
-  if (window == 0 || window != TheWindow.id || TheWindow.staging.image == nullptr) return;
-  rect = ClipToImage(rect);
-  if (rect.empty()) return;
-  const Image& image = TheWindow.image;
-  XImage* staging = TheWindow.staging.image;
-  if (!TheWindow.staging.direct) {
-    CopyConverted(image, staging, rect);
-    return;
-  }
-  const std::uint32_t alpha = TheWindow.staging.alpha;
-  const int width = rect.right - rect.left;
-  for (int y = rect.top; y < rect.bottom; ++y) {
-    const std::uint32_t* from =
-        image.bits + static_cast<std::ptrdiff_t>(y) * image.stride + rect.left;
-    auto* to = reinterpret_cast<std::uint32_t*>(staging->data + static_cast<std::ptrdiff_t>(y) *
-                                                                    staging->bytes_per_line) +
-               rect.left;
-    if (alpha == 0) {
-      std::memcpy(to, from, static_cast<std::size_t>(width) * sizeof(std::uint32_t));
-    } else {
-      for (int x = 0; x < width; ++x) to[x] = from[x] | alpha;
-    }
-  }
-}
-
-void PresentStaging(Window window, Rect rect) {
-  if (window == 0 || window != TheWindow.id || TheWindow.staging.image == nullptr) return;
+void ShowImage(Window window, Rect rect) {
+  Staging& staging = TheWindow.staging;
+  if (window == 0 || window != TheWindow.id || staging.image == nullptr) return;
   rect = ClipToImage(rect);
   if (rect.empty()) return;
   const auto width = static_cast<unsigned>(rect.right - rect.left);
   const auto height = static_cast<unsigned>(rect.bottom - rect.top);
-  if (TheWindow.staging.shared) {
-    XShmPutImage(TheDisplay, TheWindow.id, TheWindow.gc, TheWindow.staging.image, rect.left,
-                 rect.top, rect.left, rect.top, width, height, False);
-    // The server reads the segment after the request: wait until it has, so
-    // the next copy into it cannot tear what is being shown.
-    XSync(TheDisplay, False);
-  } else {
-    XPutImage(TheDisplay, TheWindow.id, TheWindow.gc, TheWindow.staging.image, rect.left, rect.top,
-              rect.left, rect.top, width, height);
-    XFlush(TheDisplay);
+  if (staging.shared) {
+    XShmPutImage(TheDisplay, TheWindow.id, TheWindow.gc, staging.image, rect.left, rect.top,
+                 rect.left, rect.top, width, height, True);
+    AwaitCompletion();
+    return;
   }
+  if (staging.converted) CopyConverted(TheWindow.image, staging.image, rect);
+  // Xlib has sent or buffered every pixel when this returns.
+  XPutImage(TheDisplay, TheWindow.id, TheWindow.gc, staging.image, rect.left, rect.top, rect.left,
+            rect.top, width, height);
+  XFlush(TheDisplay);
 }
 
 bool GetUpdateRect(Window window, Rect& rect) {

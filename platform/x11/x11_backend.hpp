@@ -56,12 +56,13 @@ extern Atoms TheAtoms;
 
 // --- The graphics window (window_x11.cpp) ----------------------------------------
 
+// The XImage the window is put from.
 struct Staging {
   XImage* image = nullptr;
   XShmSegmentInfo shm{};
-  bool shared = false;      // attached as MIT-SHM segment
-  std::uint32_t alpha = 0;  // bits outside the colour masks, set on every pixel
-  bool direct = false;      // pixels are 0x00RRGGBB words in host order: copy as they are
+  bool shared = false;      // over the image's shared-memory segment (MIT-SHM)
+  bool converted = false;   // a copy of its own in the visual's layout
+  std::uint32_t alpha = 0;  // bits outside the colour masks, set on every converted pixel
 };
 
 struct GraphWindowRecord {
@@ -73,10 +74,9 @@ struct GraphWindowRecord {
   int height = 0;
   Colormap colormap = 0;  // ours only when the default visual would not do
   GC gc = nullptr;
-  bool destroyed = false;             // by another client: the id names no window any more
-  Rect update;                        // accumulated region needing a repaint (bounding box)
-  std::vector<std::uint32_t> pixels;  // the memory image
-  Image image;
+  bool destroyed = false;  // by another client: the id names no window any more
+  Rect update;  // accumulated region needing a repaint (bounding box)
+  Image image;  // the memory image, the graphics module's
   Staging staging;
 };
 extern GraphWindowRecord TheWindow;
@@ -99,6 +99,9 @@ void ApplyWindowIcon(::Window id);
 // --- Surfaces (surfaces_x11.cpp) ---------------------------------------------------
 
 void ReleaseStaging();
+// Takes the surfaces' own events (a late put completion); false for any
+// other event.
+bool TakeSurfaceEvent(const XEvent& event);
 
 // --- Messages (message_queue_x11.cpp, events_x11.cpp) -------------------------------
 

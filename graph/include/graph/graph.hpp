@@ -57,7 +57,11 @@ extern const std::array<RGBRec, 256> DefaultColors;
 
 // The pixel a palette entry draws in the memory image: 0x00RRGGBB, the
 // components as they stand (252 is the brightest; no scaling to 255).
-std::uint32_t PixelValue(RGBRec entry);
+// Inline: every PutPixel forms one.
+inline std::uint32_t PixelValue(RGBRec entry) {
+  return (static_cast<std::uint32_t>(entry.Red) << 16) |
+         (static_cast<std::uint32_t>(entry.Green) << 8) | static_cast<std::uint32_t>(entry.Blue);
+}
 
 // --- Operation slots ----------------------------------------------------------
 
@@ -84,6 +88,10 @@ void CloseGraph();
 std::int16_t GetMaxX();
 std::int16_t GetMaxY();
 std::uint16_t GetMaxColor();
+
+// The program pauses its drawing (Delay, waiting for a key): what it drew
+// since its last pause reaches the window as one frame.
+void PauseDrawing();
 
 // Graphics mode is on but its window is gone (closed from outside).
 bool WindowClosed();

@@ -6,6 +6,7 @@
 // thread that registered the class and created the window.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 #include "platform/messages.hpp"
@@ -70,6 +71,8 @@ void ReleaseThreadWindows();
 // --- Drawing surfaces ---------------------------------------------------------
 
 // The memory image: 32-bit pixels 0x00RRGGBB, rows top down, stride in pixels.
+// The graphics module owns it; the drawing thread writes it while the window
+// thread reads it, each pixel as one atomic word (ReadPixels).
 struct Image {
   std::uint32_t* bits = nullptr;
   int width = 0;
@@ -77,18 +80,35 @@ struct Image {
   int stride = 0;
 };
 
-// Creates the memory image of the window (width x height, black) and blacks
-// the window's client area. bits is null on failure. Window thread, at
-// WM_CREATE, with the drawing lock held.
-Image CreateSurfaces(Window window, int width, int height);
+// Copies count pixels out of an image the drawing thread may be writing,
+// each pixel whole, with extra bits set in each.
+inline void ReadPixels(const std::uint32_t* from, std::uint32_t* to, int count,
+                       std::uint32_t extra = 0) {
+  for (int i = 0; i < count; ++i) {
+    to[i] = std::atomic_ref<std::uint32_t>(const_cast<std::uint32_t&>(from[i]))
+                .load(std::memory_order_relaxed) |
+            extra;
+  }
+}
+
+// Memory for a width x height image, black; the window system may need it
+// to be of a kind of its own (shared with the display server, say). bits null
+// on failure. Made and freed by the drawing thread, outside any window's life,
+// so drawing never writes into freed memory. Any thread.
+Image AllocateImage(int width, int height);
+void FreeImage(Image& image);
+
+// Makes the window ready to show image, which stays valid until
+// DestroySurfaces, and blacks the window's client area. false on failure.
+// Window thread, at WM_CREATE, with the drawing lock held.
+bool CreateSurfaces(Window window, const Image& image);
 // Releases what CreateSurfaces made. Window thread, drawing lock held.
 void DestroySurfaces(Window window);
 
-// Copies rect of the memory image into the window's own staging copy. Window
-// thread, drawing lock held: it is the only moment the image is read.
-void CopyToStaging(Window window, Rect rect);
-// Shows rect of the staging copy in the window. Window thread, no lock.
-void PresentStaging(Window window, Rect rect);
+// Puts rect of the image on the window and returns once the window system
+// has read those pixels (the screen may show them a moment later). Window
+// thread, drawing lock held, so the drawing thread is between two frames.
+void ShowImage(Window window, Rect rect);
 
 // The part of the window that needs a repaint; false when there is none.
 // BeginPaint takes it and validates it, EndPaint closes the repaint.

@@ -35,6 +35,10 @@ void InitModule();
 // division by zero and overflow (x87 and SSE), pending flags cleared.
 void SetFloatingPointEnvironment();
 
+// Suspends the calling thread for ms milliseconds: the system's Sleep. Any
+// thread.
+void Sleep(std::uint32_t ms);
+
 // Called first thing by every thread the modules start (the window thread):
 // console interrupts stay with the program thread, and a stack overflow on
 // this thread can still be reported.

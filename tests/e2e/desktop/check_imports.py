@@ -1,35 +1,59 @@
 #!/usr/bin/env python3
 """Fails unless the .exe imports only DLLs that every Windows installation
-has: the program ships as one file.
+has: the program ships as one file. With --requires, also fails unless it
+imports each DLL!FUNCTION named.
 
-    check_imports.py OBJDUMP EXE
+    check_imports.py OBJDUMP EXE [--requires DLL!FUNCTION ...]
 """
 
+import argparse
 import subprocess
 import sys
 
 SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "msvcrt.dll", "ucrtbase.dll",
                "advapi32.dll", "ntdll.dll", "shell32.dll", "ole32.dll", "comctl32.dll",
-               "ws2_32.dll"}
+               "ws2_32.dll", "winmm.dll"}
 
 
-def imported_dlls(objdump, exe):
+def imports(objdump, exe):
+    """{dll (lower case): set of function names} from the import table."""
     out = subprocess.run([objdump, "-p", exe], capture_output=True, text=True, check=True).stdout
-    return [line.split(":", 1)[1].strip() for line in out.splitlines()
-            if line.strip().startswith("DLL Name:")]
+    table = {}
+    current = None
+    for line in out.splitlines():
+        text = line.strip()
+        if text.startswith("DLL Name:"):
+            current = table.setdefault(text.split(":", 1)[1].strip().lower(), set())
+        elif current is not None:
+            words = text.split()
+            # "vma  hint  name" rows; anything else ends the DLL's list.
+            if len(words) == 3 and words[1].isdigit():
+                current.add(words[2])
+            elif not text.startswith("vma:"):
+                current = None
+    return table
 
 
 def main():
-    objdump, exe = sys.argv[1:3]
-    dlls = imported_dlls(objdump, exe)
-    foreign = [dll for dll in dlls
-               if dll.lower() not in SYSTEM_DLLS and not dll.lower().startswith("api-ms-win-")]
-    print("imports:", ", ".join(dlls))
-    if not dlls:
+    parser = argparse.ArgumentParser()
+    parser.add_argument("objdump")
+    parser.add_argument("exe")
+    parser.add_argument("--requires", nargs="*", default=[], metavar="DLL!FUNCTION")
+    args = parser.parse_args()
+    table = imports(args.objdump, args.exe)
+    print("imports:", ", ".join(sorted(table)))
+    if not table:
         print("no import table found", file=sys.stderr)
         return 1
+    foreign = [dll for dll in table
+               if dll not in SYSTEM_DLLS and not dll.startswith("api-ms-win-")]
     if foreign:
         print("not system DLLs:", ", ".join(foreign), file=sys.stderr)
+        return 1
+    missing = [need for need in args.requires
+               if need.split("!")[1] not in table.get(need.split("!")[0].lower(), set())]
+    if missing:
+        print("not imported:", ", ".join(missing), file=sys.stderr)
         return 1
     return 0
 

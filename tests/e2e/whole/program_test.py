@@ -14,6 +14,7 @@ import subprocess
 import sys
 import time
 import tty
+import zlib
 
 sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 from desktop_harness import (PROGRAM_COLOURS, Desktop, TestFailure, check,  # noqa: E402
@@ -286,6 +287,48 @@ def case_flood(s):
     expect_exit(s, 0, timeout=30)
 
 
+def client_crc(screen, area):
+    """CRC-32 of the client area as red, green, blue bytes, row by row."""
+    x, y, w, h = area
+    crc = 0
+    for row in range(y, y + h):
+        start = 3 * (row * screen.width + x)
+        crc = zlib.crc32(screen.pixels[start:start + 3 * w], crc)
+    return crc
+
+
+def case_whole_frames(s):
+    """Screenshots at random moments each show the memory image after some
+    frame N exactly: never part of a frame."""
+    frames = 2500
+    tool = s.desk.start(s.args.frame_crcs, str(frames))
+    code, out, err = tool.wait(600)
+    if code != 0:
+        raise TestFailure(f"frame_crcs failed ({code}): {err.strip()}")
+    crcs = [int(line, 16) for line in out.split()]
+    if len(crcs) != frames + 1:
+        raise TestFailure(f"frame_crcs gave {len(crcs)} lines")
+    frame_of = {crc: n for n, crc in reversed(list(enumerate(crcs)))}
+    s.open_window()
+    area = s.desk.client_area(s.window)
+    rng = random.Random()
+    seen = []
+    while len(seen) < 60:
+        time.sleep(rng.uniform(0, 0.08))
+        screen = s.desk.screenshot()
+        crc = client_crc(screen, area)
+        if crc not in frame_of:
+            lit = sum(1 for _, _, rgb in screen.region(*area) if rgb != (0, 0, 0))
+            raise TestFailure(f"screenshot {len(seen) + 1} ({lit} lit pixels) is no frame's "
+                              f"image; frames seen before: {seen[-5:]}")
+        seen.append(frame_of[crc])
+    if not s.program.running():
+        raise TestFailure("the program ended")
+    if len(set(seen)) < 10:
+        raise TestFailure(f"the picture hardly changed: frames {sorted(set(seen))}")
+    print(f"frames seen: {seen[0]} .. {seen[-1]}, {len(set(seen))} different")
+
+
 CASES = {name[5:]: fn for name, fn in globals().items() if name.startswith("case_")}
 SCREENS = {"eight_bit": "1024x768x8", "eight_bit_interrupt": "1024x768x8"}
 
@@ -296,6 +339,7 @@ def main():
     parser.add_argument("--program", required=True)
     parser.add_argument("--case", choices=sorted(CASES), required=True)
     parser.add_argument("--send-delete")
+    parser.add_argument("--frame-crcs", help="frame_crcs, for the whole_frames case")
     args = parser.parse_args()
     require_tools("Xvfb", "xdotool", "xwininfo", "xprop")
     target = "windows" if args.wineprefix else "linux"
