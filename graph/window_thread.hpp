@@ -83,9 +83,8 @@ inline void DrawPixel(int x, int y, std::uint32_t pixel) {
   if (!FrameOpen.load(std::memory_order_relaxed) || !FlushPending.load(std::memory_order_relaxed)) {
     OpenFrame();
   }
-  std::atomic_ref<std::uint32_t>(
-      GraphImage.bits[static_cast<std::ptrdiff_t>(y) * GraphImage.stride + x])
-      .store(pixel, std::memory_order_relaxed);
+  platform::StorePixel(GraphImage.bits + static_cast<std::ptrdiff_t>(y) * GraphImage.stride + x,
+                       pixel);
   FrameDirty.left = std::min(FrameDirty.left, x);
   FrameDirty.right = std::max(FrameDirty.right, x + 1);
   FrameDirty.top = std::min(FrameDirty.top, y);
@@ -98,8 +97,7 @@ inline void DrawRun(int x1, int x2, int y, std::uint32_t pixel) {
     OpenFrame();
   }
   std::uint32_t* row = GraphImage.bits + static_cast<std::ptrdiff_t>(y) * GraphImage.stride;
-  for (int x = x1; x <= x2; ++x)
-    std::atomic_ref<std::uint32_t>(row[x]).store(pixel, std::memory_order_relaxed);
+  for (int x = x1; x <= x2; ++x) platform::StorePixel(row + x, pixel);
   FrameDirty.left = std::min(FrameDirty.left, x1);
   FrameDirty.right = std::max(FrameDirty.right, x2 + 1);
   FrameDirty.top = std::min(FrameDirty.top, y);

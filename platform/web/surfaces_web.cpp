@@ -1,7 +1,8 @@
-// The memory image and its staging copy. Drawing never touches the page: the
-// window thread converts the changed rectangle into the staging copy, in the
-// byte order a canvas takes, and hands it to the page.
+// The memory image and the canvas's copy. Drawing never touches the page:
+// the window thread converts the changed rectangle, in the byte order a
+// canvas takes, and hands it to the page.
 #include <algorithm>
+#include <new>
 
 #include "web_backend.hpp"
 
@@ -27,7 +28,6 @@ Rect ClipToImage(Rect rect) {
 }  // namespace
 
 void ReleaseSurfaces() {
-  TheWindow.pixels = {};
   TheWindow.staging = {};
   TheWindow.image = {};
 }
@@ -36,15 +36,28 @@ void ReleaseSurfaces() {
 
 using namespace web;
 
-Image CreateSurfaces(Window window, int width, int height) {
-  if (window == 0 || window != TheWindow.id || width <= 0 || height <= 0) return {};
+Image AllocateImage(int width, int height) {
+  if (width <= 0 || height <= 0) return {};
+  auto* bits = new (std::nothrow) std::uint32_t[static_cast<std::size_t>(width) * height]();
+  if (bits == nullptr) return {};
+  return {bits, width, height, width};
+}
+
+void FreeImage(Image& image) {
+  delete[] image.bits;
+  image = {};
+}
+
+bool CreateSurfaces(Window window, const Image& image) {
+  if (window == 0 || window != TheWindow.id || image.bits == nullptr || image.width <= 0 ||
+      image.height <= 0) {
+    return false;
+  }
   ReleaseSurfaces();
-  const auto pixels = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
-  TheWindow.pixels.assign(pixels, 0);
-  TheWindow.staging.assign(pixels, CanvasPixel(0));
-  TheWindow.image = {TheWindow.pixels.data(), width, height, width};
+  TheWindow.image = image;
+  TheWindow.staging.assign(static_cast<std::size_t>(image.width) * image.height, CanvasPixel(0));
   // The canvas starts black (page::CreateWindow); nothing to show yet.
-  return TheWindow.image;
+  return true;
 }
 
 void DestroySurfaces(Window window) {
@@ -52,24 +65,20 @@ void DestroySurfaces(Window window) {
   ReleaseSurfaces();
 }
 
-void CopyToStaging(Window window, Rect rect) {
+void ShowImage(Window window, Rect rect) {
   if (window == 0 || window != TheWindow.id || TheWindow.staging.empty()) return;
   rect = ClipToImage(rect);
   if (rect.empty()) return;
   const Image& image = TheWindow.image;
+  std::uint32_t* row = nullptr;
   for (int y = rect.top; y < rect.bottom; ++y) {
     const std::uint32_t* from = image.bits + static_cast<std::ptrdiff_t>(y) * image.stride;
-    std::uint32_t* to = TheWindow.staging.data() + static_cast<std::ptrdiff_t>(y) * image.width;
-    for (int x = rect.left; x < rect.right; ++x) to[x] = CanvasPixel(from[x]);
+    row = TheWindow.staging.data() + static_cast<std::ptrdiff_t>(y) * image.width;
+    ReadPixels(from + rect.left, row + rect.left, rect.right - rect.left);
+    for (int x = rect.left; x < rect.right; ++x) row[x] = CanvasPixel(row[x]);
   }
-}
-
-void PresentStaging(Window window, Rect rect) {
-  if (window == 0 || window != TheWindow.id || TheWindow.staging.empty()) return;
-  rect = ClipToImage(rect);
-  if (rect.empty()) return;
-  // The page copies the rectangle before this returns, so the next copy
-  // into the staging image cannot tear what it shows.
+  // The page copies the rectangle before this returns, so what it shows is
+  // the image as it stood now.
   page::Present(TheWindow.staging.data(), TheWindow.image.width, rect);
 }
 

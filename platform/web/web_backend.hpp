@@ -18,9 +18,8 @@ struct GraphWindowRecord {
   Window id = 0;  // 0: no window
   WindowProc proc = nullptr;
   Rect update;                         // needs a repaint (bounding box)
-  std::vector<std::uint32_t> pixels;   // the memory image, 0x00RRGGBB
   std::vector<std::uint32_t> staging;  // what the canvas is given: RGBA bytes, opaque
-  Image image;
+  Image image;                         // the graphics module's, 0x00RRGGBB
 };
 extern GraphWindowRecord TheWindow;
 

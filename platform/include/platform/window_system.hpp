@@ -80,15 +80,31 @@ struct Image {
   int stride = 0;
 };
 
+// One pixel of an image that the other thread may be reading or writing,
+// moved whole. Some C++20 libraries (emscripten's) have no std::atomic_ref;
+// the compiler's atomic builtins do the same there.
+inline std::uint32_t LoadPixel(const std::uint32_t* pixel) {
+#if defined(__cpp_lib_atomic_ref)
+  return std::atomic_ref<std::uint32_t>(const_cast<std::uint32_t&>(*pixel))
+      .load(std::memory_order_relaxed);
+#else
+  return __atomic_load_n(pixel, __ATOMIC_RELAXED);
+#endif
+}
+
+inline void StorePixel(std::uint32_t* pixel, std::uint32_t value) {
+#if defined(__cpp_lib_atomic_ref)
+  std::atomic_ref<std::uint32_t>(*pixel).store(value, std::memory_order_relaxed);
+#else
+  __atomic_store_n(pixel, value, __ATOMIC_RELAXED);
+#endif
+}
+
 // Copies count pixels out of an image the drawing thread may be writing,
 // each pixel whole, with extra bits set in each.
 inline void ReadPixels(const std::uint32_t* from, std::uint32_t* to, int count,
                        std::uint32_t extra = 0) {
-  for (int i = 0; i < count; ++i) {
-    to[i] = std::atomic_ref<std::uint32_t>(const_cast<std::uint32_t&>(from[i]))
-                .load(std::memory_order_relaxed) |
-            extra;
-  }
+  for (int i = 0; i < count; ++i) to[i] = LoadPixel(from + i) | extra;
 }
 
 // Memory for a width x height image, black; the window system may need it
