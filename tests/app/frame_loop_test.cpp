@@ -3,9 +3,9 @@
 #include "app/display.hpp"
 #include "app/scene.hpp"
 #include "float_bits.hpp"
+#include "golden_frame/golden_frames.hpp"
 #include "graph/graph.hpp"
 #include "platform/memory/memory_control.hpp"
-#include "tools/golden_frame/golden_frames.hpp"
 #include "wincrt/wincrt.hpp"
 #include "window_thread.hpp"
 

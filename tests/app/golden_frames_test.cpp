@@ -2,7 +2,7 @@
 // after 1 to 10,000 frames, and of the PutPixel calls of the first frames.
 // The values were taken once from the x87 build; every target and both
 // implementations of the extended arithmetic must reproduce them bit for bit.
-#include "tools/golden_frame/golden_frames.hpp"
+#include "golden_frame/golden_frames.hpp"
 
 #include <gtest/gtest.h>
 

@@ -22,8 +22,8 @@
 #include <string>
 #include <vector>
 
+#include "golden_frame/golden_frames.hpp"
 #include "runtime/runtime.hpp"
-#include "tools/golden_frame/golden_frames.hpp"
 
 namespace {
 

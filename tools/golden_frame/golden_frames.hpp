@@ -13,8 +13,8 @@
 #include "app/display.hpp"
 #include "app/renderer.hpp"
 #include "app/scene.hpp"
+#include "golden_frame/fnv1a.hpp"
 #include "graph/graph.hpp"
-#include "tools/golden_frame/fnv1a.hpp"
 
 namespace golden {
 
