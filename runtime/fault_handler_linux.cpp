@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "fault_context_linux.hpp"
 #include "fault_recovery.hpp"
 #include "fault_table.hpp"
 #include "os.hpp"
@@ -80,16 +81,6 @@ std::uint32_t ExceptionCodeFor(int signal, const siginfo_t* info, bool stackOver
   }
 }
 
-// x87 faults are reported at the next x87 instruction; the unit itself keeps
-// the address of the one that failed.
-const void* FailingInstruction(int signal, const ucontext_t* uc) {
-  const fpregset_t fpu = uc->uc_mcontext.fpregs;
-  if (signal == SIGFPE && fpu != nullptr && (fpu->swd & ~fpu->cwd & 0x3F) != 0 && fpu->rip != 0) {
-    return reinterpret_cast<const void*>(fpu->rip);
-  }
-  return reinterpret_cast<const void*>(uc->uc_mcontext.gregs[REG_RIP]);
-}
-
 // Lets the system's own handling end the process.
 void Decline(int signal) {
   struct sigaction action {};
@@ -112,14 +103,13 @@ void OnFault(int signal, siginfo_t* info, void* context) {
   }
 
   auto* uc = static_cast<ucontext_t*>(context);
-  greg_t* regs = uc->uc_mcontext.gregs;
-  const auto sp = static_cast<std::uintptr_t>(regs[REG_RSP]);
+  const std::uintptr_t sp = StackPointer(uc);
   const bool overflow = IsStackOverflow(signal, info, sp);
   const FaultClass kind = ClassifyException(ExceptionCodeFor(signal, info, overflow), 0);
 
   FaultRecord record;
   record.address = FailingInstruction(signal, uc);
-  record.frame = reinterpret_cast<const void*>(regs[REG_RBP]);
+  record.frame = FramePointer(uc);
   record.number = kind.number;
   record.resetFpu = kind.resetFpu;
   const int level = RecordFault(record);
@@ -134,19 +124,9 @@ void OnFault(int signal, siginfo_t* info, void* context) {
     top = reinterpret_cast<std::uintptr_t>(spareStack + kSpareStackSize);
   }
 
-  // Pending exception flags would fault again at the next x87 instruction.
-  if (uc->uc_mcontext.fpregs != nullptr) {
-    uc->uc_mcontext.fpregs->swd &= ~0x80FF;
-    uc->uc_mcontext.fpregs->mxcsr &= ~0x3Fu;
-  }
-
-  // Enter the routine as if called from the failing instruction: the return
-  // address slot leaves the stack aligned as a function expects it.
-  const std::uintptr_t entry = (top & ~std::uintptr_t{15}) - sizeof(void*);
-  *reinterpret_cast<const void**>(entry) = record.address;
-  regs[REG_RSP] = static_cast<greg_t>(entry);
-  regs[REG_RIP] = reinterpret_cast<greg_t>(&FaultErrorRoutine);
-  regs[REG_RDI] = static_cast<greg_t>(level);
+  ClearFloatFlags(uc);
+  // Enter the routine as if called from the failing instruction.
+  ResumeIn(uc, &FaultErrorRoutine, static_cast<std::uintptr_t>(level), record.address, top);
 }
 
 bool HasSignalStack() {

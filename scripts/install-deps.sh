@@ -2,14 +2,16 @@
 # Installs the Debian 12 packages a task needs, only those not yet present.
 #   install-deps.sh run    what building and running the Linux program needs
 #   install-deps.sh web    what building and serving the page needs
-#   install-deps.sh test   everything: every target, Wine, Xvfb, Chromium, the test tools
+#   install-deps.sh test   everything: every target (64-bit ARM by Debian
+#                          multiarch), Wine, qemu-user, Xvfb, Chromium, the test tools
 set -euo pipefail
 
 run_packages=(g++ cmake make libx11-dev libxext-dev)
 test_packages=("${run_packages[@]}" googletest libbenchmark-dev python3 xvfb xdotool x11-utils
                imagemagick wine wine64 g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
                desktop-file-utils appstream lintian dpkg-dev fakeroot icoutils
-               emscripten chromium)
+               emscripten chromium
+               g++-aarch64-linux-gnu qemu-user libx11-dev:arm64 libxext-dev:arm64)
 web_packages=(cmake make emscripten python3)
 
 case "${1:-}" in
@@ -32,6 +34,12 @@ done
 if ((${#missing[@]})); then
   sudo=""
   [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  # The arm64 libraries come from the same archive once dpkg takes that
+  # architecture; the update after it fetches their lists.
+  if printf '%s\n' "${missing[@]}" | grep -q ':arm64$' &&
+     ! dpkg --print-foreign-architectures | grep -qx arm64; then
+    $sudo dpkg --add-architecture arm64
+  fi
   $sudo apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds every preset and runs every test: the unit
 # suite natively (with the x87 and with the software extended arithmetic),
-# under ASan+UBSan, under TSan and under Wine; the end-to-end tests of the
-# Linux program under Xvfb and of fractals.exe under Wine; the page build in
-# headless Chromium.
+# under ASan+UBSan, under TSan, under Wine and on 64-bit ARM under qemu-user;
+# the end-to-end tests of the Linux program under Xvfb (also the ARM build,
+# under qemu-user) and of fractals.exe under Wine; the page build in headless
+# Chromium.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh test
@@ -15,7 +16,7 @@ export NODE_PATH=/usr/share/nodejs
 
 status=0
 # linux first: the page tests compare with its native golden_frame tool.
-for preset in linux linux-soft asan tsan windows web; do
+for preset in linux linux-soft asan tsan windows web linux-arm64; do
   echo "=== preset $preset"
   cmake --preset "$preset" -DBUILD_TESTING=ON >/dev/null
   cmake --build --preset "$preset"

@@ -3,6 +3,7 @@
 #include "app/display.hpp"
 #include "app/scene.hpp"
 #include "float_bits.hpp"
+#include "golden_frame/golden_frames.hpp"
 #include "graph/graph.hpp"
 #include "platform/memory/memory_control.hpp"
 #include "wincrt/wincrt.hpp"
@@ -154,6 +155,24 @@ TEST_F(FrameLoop, ZoomingOutTwentySevenTimesDrawsNearTheCentre) {
         EXPECT_LE(std::abs(y - 299), 2);
       }
   EXPECT_GT(lit, 0);
+}
+
+// The golden frames turn the cloud as this loop does when no key is read:
+// after three frames the window's image is the picture they paint.
+TEST_F(FrameLoop, ImageIsTheGoldenPictureAfterThreeFrames) {
+  for (int i = 0; i < 3; ++i) app::RunFrame();
+  const platform::Window w = graph::GraphWindow;
+  golden::Start();
+  golden::RunUntilFrame(3);
+  golden::Stop();
+  int differing = 0;
+  for (int y = 0; y < golden::kHeight; ++y)
+    for (int x = 0; x < golden::kWidth; ++x) {
+      const std::uint32_t wanted = golden::ScreenColour(golden::picture[y * golden::kWidth + x]);
+      if (platform::memory::ImagePixel(w, x, y) != wanted && ++differing <= 3)
+        ADD_FAILURE() << "pixel (" << x << ", " << y << ")";
+    }
+  EXPECT_EQ(differing, 0);
 }
 
 }  // namespace

@@ -29,6 +29,14 @@ inline constexpr bool kUnderThreadSanitizer = true;
 inline constexpr bool kUnderThreadSanitizer = false;
 #endif
 
+// x86 traps on floating-point faults and on integer division by zero; 64-bit
+// ARM only sets flags (its faults come from the extended arithmetic instead).
+#if defined(__x86_64__) || defined(__i386__)
+inline constexpr bool kHardwareArithmeticTraps = true;
+#else
+inline constexpr bool kHardwareArithmeticTraps = false;
+#endif
+
 // The texts of the "Error" boxes shown so far.
 inline std::vector<std::string> ErrorBoxTexts() {
   std::vector<std::string> texts;

@@ -1,14 +1,17 @@
 #!/usr/bin/env python3
 """End-to-end tests of the whole program, on Linux (X11) or under Wine.
 
-usage: program_test.py [--wineprefix DIR] --program PATH --case NAME
-       [--send-delete PATH]
+usage: program_test.py [--wineprefix DIR | --emulator COMMAND] --program PATH
+       --case NAME [--send-delete PATH]
+With --emulator (qemu-aarch64 for the ARM build) the program and the
+helper programs run under that command.
 Each case starts its own X server and program and cleans up after itself.
 """
 import argparse
 import os
 import pty
 import random
+import shlex
 import signal
 import subprocess
 import sys
@@ -36,7 +39,7 @@ class Session:
         self.window = None
 
     def start(self, env=None):
-        self.program = self.desk.start(self.args.program, env=env)
+        self.program = self.desk.start(*self.args.emulator, self.args.program, env=env)
         return self.program
 
     def open_window(self):
@@ -148,7 +151,7 @@ def case_enter(s):
 def case_close(s):
     """The window manager's close request ends the program like Enter."""
     window = s.open_window()
-    s.desk.run(s.args.send_delete, window)
+    s.desk.run(*s.args.emulator, s.args.send_delete, window)
     expect_exit(s, 0)
 
 
@@ -340,9 +343,11 @@ def main():
     parser.add_argument("--case", choices=sorted(CASES), required=True)
     parser.add_argument("--send-delete")
     parser.add_argument("--frame-crcs", help="frame_crcs, for the whole_frames case")
+    parser.add_argument("--emulator", type=shlex.split, default=[],
+                        help="command that runs the program, such as qemu-aarch64")
     args = parser.parse_args()
     require_tools("Xvfb", "xdotool", "xwininfo", "xprop")
-    target = "windows" if args.wineprefix else "linux"
+    target = "windows" if args.wineprefix else " ".join(["linux"] + args.emulator)
     session = Session(args, SCREENS.get(args.case, "1024x768x24"))
     try:
         CASES[args.case](session)

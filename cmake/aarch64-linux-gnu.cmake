@@ -1,0 +1,22 @@
+# Cross build for 64-bit ARM Linux with Debian's aarch64-linux-gnu compilers,
+# against the arm64 libraries Debian installs by multiarch (libx11-dev:arm64,
+# libxext-dev:arm64 in /usr/lib/aarch64-linux-gnu), run here by qemu-user.
+set(CMAKE_SYSTEM_NAME Linux)
+set(CMAKE_SYSTEM_PROCESSOR aarch64)
+set(CMAKE_C_COMPILER aarch64-linux-gnu-gcc)
+set(CMAKE_CXX_COMPILER aarch64-linux-gnu-g++)
+set(CMAKE_LIBRARY_ARCHITECTURE aarch64-linux-gnu)
+# Headers and libraries of the target only: the multiarch folders under /usr
+# and the cross compiler's own; programs (python3, Xvfb) are the host's.
+set(CMAKE_FIND_ROOT_PATH /usr/aarch64-linux-gnu /)
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+# The C library and the X11 libraries come from the arm64 multiarch packages,
+# loaded by their own /lib/ld-linux-aarch64.so.1. The C++ runtime exists for
+# arm64 only beside the cross compiler, whose C library differs from the
+# multiarch one by a patch level; loading the two together (qemu -L) hangs at
+# the first thread. So the C++ runtime is linked in and qemu needs no prefix.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static-libstdc++ -static-libgcc")
+set(CMAKE_CROSSCOMPILING_EMULATOR qemu-aarch64)
