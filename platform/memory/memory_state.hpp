@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/memory/memory_control.hpp"
 #include "platform/window_system.hpp"
 
 namespace platform::memory {
@@ -23,7 +24,8 @@ struct WindowRecord {
   bool visible = false;
   int clientWidth = 0;
   int clientHeight = 0;
-  Rect update;  // needs a repaint; empty when valid
+  Placement requested;  // as CreateGraphWindow was called
+  Rect update;          // needs a repaint; empty when valid
   // The memory image and the staging copy (imageWidth x imageHeight), and
   // the client area as the user sees it (clientWidth x clientHeight).
   std::vector<std::uint32_t> image;

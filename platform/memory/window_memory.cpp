@@ -35,7 +35,7 @@ bool RegisterWindowClass(WindowProc proc) {
   return true;
 }
 
-Window CreateGraphWindow(const char* caption, std::uint32_t style, int, int, int width,
+Window CreateGraphWindow(const char* caption, std::uint32_t style, int x, int y, int width,
                          int height) {
   memory::State& state = TheState();
   Window window = 0;
@@ -50,6 +50,7 @@ Window CreateGraphWindow(const char* caption, std::uint32_t style, int, int, int
     record.proc = proc = state.classProc;
     record.caption = caption;
     record.style = style;
+    record.requested = {x, y, width, height};
     if ((style & WS_MAXIMIZE) != 0) {
       record.clientWidth = state.metrics[SM_CXFULLSCREEN];
       record.clientHeight = state.metrics[SM_CYFULLSCREEN];
@@ -163,6 +164,12 @@ Rect ClientRect(Window window) {
   std::lock_guard lock(TheState().lock);
   const WindowRecord* record = FindWindowRecord(window);
   return record != nullptr ? Rect{0, 0, record->clientWidth, record->clientHeight} : Rect{};
+}
+
+Placement RequestedPlacement(Window window) {
+  std::lock_guard lock(TheState().lock);
+  const WindowRecord* record = FindWindowRecord(window);
+  return record != nullptr ? record->requested : Placement{};
 }
 
 int PaintCount(Window window) {

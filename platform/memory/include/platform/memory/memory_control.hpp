@@ -49,6 +49,14 @@ std::string Caption(Window window);
 bool CloseGreyed(Window window);
 std::uint32_t Style(Window window);
 Rect ClientRect(Window window);
+// Where and how large (frame included) the window was asked to be.
+struct Placement {
+  int x = 0;
+  int y = 0;
+  int width = 0;
+  int height = 0;
+};
+Placement RequestedPlacement(Window window);
 int PaintCount(Window window);  // WM_PAINT messages the window procedure got
 std::uint32_t ImagePixel(Window window, int x, int y);
 std::uint32_t SurfacePixel(Window window, int x, int y);
