@@ -1,7 +1,7 @@
 #include <chrono>
 #include <cstdio>
-#include <system_error>
 #include <cstdlib>
+#include <system_error>
 #include <thread>
 
 #include "error_report.hpp"

@@ -4,7 +4,8 @@
 # under ASan+UBSan, under TSan, under Wine and on 64-bit ARM under qemu-user;
 # the end-to-end tests of the Linux program under Xvfb (also the ARM build,
 # under qemu-user) and of fractals.exe under Wine; the page build in headless
-# Chromium.
+# Chromium; and clang-format and clang-tidy over the code. Warnings are
+# errors here.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh test
@@ -18,8 +19,11 @@ status=0
 # linux first: the page tests compare with its native golden_frame tool.
 for preset in linux linux-soft asan tsan windows web linux-arm64; do
   echo "=== preset $preset"
-  cmake --preset "$preset" -DBUILD_TESTING=ON >/dev/null
+  cmake --preset "$preset" -DBUILD_TESTING=ON -DFRACTALS_WERROR=ON >/dev/null
   cmake --build --preset "$preset"
+  if [[ $preset == linux ]] && ! scripts/check-code.sh; then
+    status=1
+  fi
   if ! ctest --preset "$preset" --no-tests=error; then
     status=1
   fi

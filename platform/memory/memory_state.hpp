@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/memory/memory_control.hpp"
 #include "platform/window_system.hpp"
 
 namespace platform::memory {
@@ -25,7 +26,8 @@ struct WindowRecord {
   int clientHeight = 0;
   int outerWidth = 0;
   int outerHeight = 0;
-  Rect update;  // needs a repaint; empty when valid
+  Placement requested;  // as CreateGraphWindow was called
+  Rect update;          // needs a repaint; empty when valid
   // The memory image (the graphics module's, imageWidth x imageHeight), and
   // the client area as the user sees it (clientWidth x clientHeight).
   Image image;

@@ -37,7 +37,7 @@ bool RegisterWindowClass(WindowProc proc) {
   return true;
 }
 
-Window CreateGraphWindow(const char* caption, std::uint32_t style, int, int, int width,
+Window CreateGraphWindow(const char* caption, std::uint32_t style, int x, int y, int width,
                          int height) {
   memory::State& state = TheState();
   Window window = 0;
@@ -54,6 +54,7 @@ Window CreateGraphWindow(const char* caption, std::uint32_t style, int, int, int
     record.style = style;
     record.outerWidth = width;
     record.outerHeight = height;
+    record.requested = {x, y, width, height};
     if ((style & WS_MAXIMIZE) != 0) {
       record.clientWidth = state.metrics[SM_CXFULLSCREEN];
       record.clientHeight = state.metrics[SM_CYFULLSCREEN];
@@ -244,6 +245,12 @@ Rect OuterRect(Window window) {
   std::lock_guard lock(TheState().lock);
   const WindowRecord* record = FindWindowRecord(window);
   return record != nullptr ? Rect{0, 0, record->outerWidth, record->outerHeight} : Rect{};
+}
+
+Placement RequestedPlacement(Window window) {
+  std::lock_guard lock(TheState().lock);
+  const WindowRecord* record = FindWindowRecord(window);
+  return record != nullptr ? record->requested : Placement{};
 }
 
 int PaintCount(Window window) {

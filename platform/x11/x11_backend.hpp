@@ -75,8 +75,8 @@ struct GraphWindowRecord {
   Colormap colormap = 0;  // ours only when the default visual would not do
   GC gc = nullptr;
   bool destroyed = false;  // by another client: the id names no window any more
-  Rect update;  // accumulated region needing a repaint (bounding box)
-  Image image;  // the memory image, the graphics module's
+  Rect update;             // accumulated region needing a repaint (bounding box)
+  Image image;             // the memory image, the graphics module's
   Staging staging;
 };
 extern GraphWindowRecord TheWindow;

@@ -18,9 +18,41 @@ class JuliaMap : public testing::Test {
 };
 maparr JuliaMap::map_;
 
-TEST_F(JuliaMap, ViewParametersHaveTheirBitPatterns) {
-  EXPECT_EQ(Bits(0.02f), 0x3CA3D70Au);
-  EXPECT_EQ(Bits(0.2f), 0x3E4CCCCDu);
+// Start values of size 6 or more escape before the first step (36 >= 32):
+// with one step of 1 along one axis and none along the other, the cells far
+// out on that axis give 64 and the map is the same along the other axis.
+TEST(JuliaMapView, EachStepAndOffsetMovesItsOwnAxis) {
+  maparr along_x{};
+  CREATE_MANDEL(1.0f, 0.0f, 0.0f, 0.0f, along_x);
+  maparr along_y{};
+  CREATE_MANDEL(0.0f, 1.0f, 0.0f, 0.0f, along_y);
+  for (int x = -80; x <= 79; ++x)
+    for (int y = -50; y <= 49; ++y) {
+      const int cx = along_x[x + 80][y + 50];
+      const int cy = along_y[x + 80][y + 50];
+      ASSERT_EQ(cx, along_x[x + 80][0]) << "(" << x << ", " << y << ")";
+      ASSERT_EQ(cy, along_y[0][y + 50]) << "(" << x << ", " << y << ")";
+      if (x <= -6 || x >= 6) {
+        ASSERT_EQ(cx, 64) << "(" << x << ", " << y << ")";
+      }
+      if (y <= -6 || y >= 6) {
+        ASSERT_EQ(cy, 64) << "(" << x << ", " << y << ")";
+      }
+    }
+  // Near the origin the start value is small and takes steps to escape.
+  EXPECT_NE(along_x[80][50], 64);
+  EXPECT_NE(along_y[80][50], 64);
+
+  // Each offset moves the whole grid: far enough out, every cell escapes at once.
+  maparr moved{};
+  CREATE_MANDEL(0.0f, 0.0f, 10.0f, 0.0f, moved);
+  EXPECT_EQ(moved[0][0], 64);
+  EXPECT_EQ(moved[159][99], 64);
+  CREATE_MANDEL(0.0f, 0.0f, 0.0f, -10.0f, moved);
+  EXPECT_EQ(moved[0][0], 64);
+  EXPECT_EQ(moved[159][99], 64);
+  CREATE_MANDEL(0.0f, 0.0f, 0.0f, 0.0f, moved);
+  EXPECT_EQ(moved[0][0], along_x[80][50]);
 }
 
 TEST_F(JuliaMap, EveryCellIsNeverEscapedOrAnEscapeValue) {

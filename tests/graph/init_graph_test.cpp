@@ -65,13 +65,18 @@ TEST_F(GraphTest, InitGraphSetsTheWholeSurfaceAsViewportAndTheDefaults) {
 }
 
 TEST_F(GraphTest, WindowSizeAllowsForFrameAndCaption) {
+  // Frames of different width and height, so that mixing them up shows.
   SetScreen(1920, 1200, 8, 6, 30, 1920, 1140);
+  mem::SetSystemMetric(platform::SM_CXPADDEDBORDER, 2);
   graph::InitModule();
   OpenProgramMode();
   ASSERT_EQ(graph::GraphResult, graph::grOk);
-  const platform::Rect client = mem::ClientRect(Window());
-  EXPECT_EQ(client.right, 800);
-  EXPECT_EQ(client.bottom, 600);
+  const mem::Placement placed = mem::RequestedPlacement(Window());
+  EXPECT_EQ(placed.width, 800 + 2 * (8 + 2));
+  EXPECT_EQ(placed.height, 600 + 2 * (6 + 2) + 30);
+  // The window system chooses where it goes.
+  EXPECT_EQ(placed.x, platform::CW_USEDEFAULT);
+  EXPECT_EQ(placed.y, 0);
 }
 
 // The outer size is the client area plus what the system puts around it:

@@ -58,6 +58,14 @@ std::uint32_t Style(Window window);
 Rect ClientRect(Window window);
 // The outer size the window was last given, as {0, 0, width, height}.
 Rect OuterRect(Window window);
+// Where and how large (frame included) the window was asked to be.
+struct Placement {
+  int x = 0;
+  int y = 0;
+  int width = 0;
+  int height = 0;
+};
+Placement RequestedPlacement(Window window);
 int PaintCount(Window window);  // WM_PAINT messages the window procedure got
 std::uint32_t ImagePixel(Window window, int x, int y);
 std::uint32_t SurfacePixel(Window window, int x, int y);
