@@ -16,6 +16,7 @@ std::atomic<std::uint32_t> MessageThreadExitCode{0};
 std::mutex GraphDrawing;
 std::atomic<bool> GraphRunning{false};
 bool SurfacesMade = false;
+int WindowScale = 1;
 std::uint32_t ExtraStyle = 0;
 std::atomic<bool> WindowLeftToTheEnd{false};
 

@@ -63,6 +63,9 @@ void FreeImage();
 // The window system's surfaces for the image exist (WM_CREATE to
 // WM_DESTROY). Window thread, GraphDrawing held.
 extern bool SurfacesMade;
+// The window shows each pixel of the image as a WindowScale x WindowScale
+// block. Window thread.
+extern int WindowScale;
 
 // No change yet: a rectangle that any union replaces.
 inline constexpr platform::Rect NoChange{INT_MAX, INT_MAX, INT_MIN, INT_MIN};

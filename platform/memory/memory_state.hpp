@@ -34,6 +34,7 @@ struct WindowRecord {
   std::vector<std::uint32_t> surface;
   int imageWidth = 0;
   int imageHeight = 0;
+  int scale = 1;  // each image pixel a scale x scale block of the surface
   int paints = 0;
 };
 
@@ -71,6 +72,7 @@ struct State {
   // AdjustWindowRect says.
   int frameSurplusX = 0;
   int frameSurplusY = 0;
+  int displayScale = 1;
   std::array<int, MetricCount> metrics{};
   FatalErrorHandler fatalErrorHandler = nullptr;
 };

@@ -2,6 +2,7 @@
 // client area the user would see, each an array of 0x00RRGGBB pixels;
 // repaints are driven by update rectangles.
 #include <algorithm>
+#include <vector>
 
 #include "memory_state.hpp"
 #include "platform/memory/memory_control.hpp"
@@ -31,14 +32,15 @@ void FreeImage(Image& image) {
   image = {};
 }
 
-bool CreateSurfaces(Window window, const Image& image) {
+bool CreateSurfaces(Window window, const Image& image, int scale) {
   std::lock_guard lock(TheState().lock);
   memory::WindowRecord* record = memory::FindWindowRecord(window);
   if (record == nullptr || image.bits == nullptr || image.width <= 0 || image.height <= 0 ||
-      TheState().failSurfaces) {
+      scale < 1 || TheState().failSurfaces) {
     return false;
   }
   record->image = image;
+  record->scale = scale;
   record->imageWidth = image.width;
   record->imageHeight = image.height;
   record->surface.assign(static_cast<std::size_t>(std::max(record->clientWidth, 0)) *
@@ -60,14 +62,21 @@ void ShowImage(Window window, Rect rect) {
   std::lock_guard lock(TheState().lock);
   memory::WindowRecord* record = memory::FindWindowRecord(window);
   if (record == nullptr || record->image.bits == nullptr) return;
-  const Rect r = Intersect(Intersect(rect, {0, 0, record->imageWidth, record->imageHeight}),
-                           {0, 0, record->clientWidth, record->clientHeight});
+  const int s = record->scale;
+  const Rect r = Intersect(rect, {0, 0, record->imageWidth, record->imageHeight});
   if (r.empty()) return;
+  std::vector<std::uint32_t> row(static_cast<std::size_t>(r.right - r.left));
   for (int y = r.top; y < r.bottom; ++y) {
-    ReadPixels(
-        record->image.bits + static_cast<std::ptrdiff_t>(y) * record->image.stride + r.left,
-        record->surface.data() + static_cast<std::ptrdiff_t>(y) * record->clientWidth + r.left,
-        r.right - r.left);
+    ReadPixels(record->image.bits + static_cast<std::ptrdiff_t>(y) * record->image.stride + r.left,
+               row.data(), r.right - r.left);
+    for (int sy = y * s; sy < std::min((y + 1) * s, record->clientHeight); ++sy) {
+      for (int x = r.left; x < r.right; ++x) {
+        for (int sx = x * s; sx < std::min((x + 1) * s, record->clientWidth); ++sx) {
+          record->surface[static_cast<std::size_t>(sy) * record->clientWidth + sx] =
+              row[static_cast<std::size_t>(x - r.left)];
+        }
+      }
+    }
   }
 }
 
@@ -89,7 +98,7 @@ Rect BeginPaint(Window window) {
   // is erased before the window procedure paints.
   for (int y = rect.top; y < rect.bottom; ++y) {
     for (int x = rect.left; x < rect.right; ++x) {
-      if (x >= record->imageWidth || y >= record->imageHeight) {
+      if (x >= record->imageWidth * record->scale || y >= record->imageHeight * record->scale) {
         record->surface[static_cast<std::size_t>(y) * record->clientWidth + x] = 0;
       }
     }
@@ -158,15 +167,19 @@ bool SurfaceShowsImage(Window window) {
   std::lock_guard lock(TheState().lock);
   const WindowRecord* record = FindWindowRecord(window);
   if (record == nullptr || record->image.bits == nullptr) return false;
-  const int width = std::min(record->imageWidth, record->clientWidth);
-  const int height = std::min(record->imageHeight, record->clientHeight);
-  std::vector<std::uint32_t> row(static_cast<std::size_t>(std::max(width, 0)));
+  const int s = record->scale;
+  const int width = std::min(record->imageWidth * s, record->clientWidth);
+  const int height = std::min(record->imageHeight * s, record->clientHeight);
   for (int y = 0; y < height; ++y) {
-    ReadPixels(record->image.bits + static_cast<std::ptrdiff_t>(y) * record->image.stride,
-               row.data(), width);
-    const auto surface =
-        record->surface.begin() + static_cast<std::ptrdiff_t>(y) * record->clientWidth;
-    if (!std::equal(row.begin(), row.end(), surface)) return false;
+    for (int x = 0; x < width; ++x) {
+      std::uint32_t pixel = 0;
+      ReadPixels(
+          record->image.bits + static_cast<std::ptrdiff_t>(y / s) * record->image.stride + x / s,
+          &pixel, 1);
+      if (record->surface[static_cast<std::size_t>(y) * record->clientWidth + x] != pixel) {
+        return false;
+      }
+    }
   }
   return true;
 }

@@ -29,6 +29,11 @@ int GetSystemMetrics(int index) {
   return index >= 0 && index < memory::MetricCount ? TheState().metrics[index] : 0;
 }
 
+int DisplayScale(Window) {
+  std::lock_guard lock(TheState().lock);
+  return TheState().displayScale;
+}
+
 bool RegisterWindowClass(WindowProc proc) {
   std::lock_guard lock(TheState().lock);
   if (TheState().failRegistration) return false;
@@ -204,6 +209,11 @@ void SetFrameSurplus(int width, int height) {
   std::lock_guard lock(TheState().lock);
   TheState().frameSurplusX = width;
   TheState().frameSurplusY = height;
+}
+
+void SetDisplayScale(int scale) {
+  std::lock_guard lock(TheState().lock);
+  TheState().displayScale = scale;
 }
 
 bool WindowExists(Window window) {

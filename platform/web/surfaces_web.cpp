@@ -48,9 +48,10 @@ void FreeImage(Image& image) {
   image = {};
 }
 
-bool CreateSurfaces(Window window, const Image& image) {
+bool CreateSurfaces(Window window, const Image& image, int scale) {
+  // The page enlarges the canvas itself, by the device pixel ratio.
   if (window == 0 || window != TheWindow.id || image.bits == nullptr || image.width <= 0 ||
-      image.height <= 0) {
+      image.height <= 0 || scale != 1) {
     return false;
   }
   ReleaseSurfaces();

@@ -31,6 +31,10 @@ void DestroyGraphWindow() {
 
 using namespace web;
 
+// The canvas is shown crisp at the device pixel ratio by the page itself:
+// its pixels are the picture's.
+int DisplayScale(Window) { return 1; }
+
 int GetSystemMetrics(int index) {
   switch (index) {
     case SM_CXSCREEN:

@@ -19,6 +19,7 @@ std::uint32_t* imageBits = nullptr;
 HWND surfaceWindow = nullptr;
 int surfaceWidth = 0;
 int surfaceHeight = 0;
+int surfaceScale = 1;
 HDC bitmapDC = nullptr;  // holds the image's bitmap
 HGDIOBJ oldBitmap = nullptr;
 HDC winDC = nullptr;
@@ -70,9 +71,9 @@ void FreeImage(Image& image) {
   image = Image{};
 }
 
-bool CreateSurfaces(Window window, const Image& image) {
+bool CreateSurfaces(Window window, const Image& image, int scale) {
   DestroySurfaces(window);
-  if (image.bits == nullptr || image.bits != imageBits) {
+  if (image.bits == nullptr || image.bits != imageBits || scale < 1) {
     return false;
   }
   HWND handle = win32::ToHandle(window);
@@ -92,6 +93,9 @@ bool CreateSurfaces(Window window, const Image& image) {
   surfaceWindow = handle;
   surfaceWidth = image.width;
   surfaceHeight = image.height;
+  surfaceScale = scale;
+  // Enlarging repeats each pixel: no blending, no blur.
+  ::SetStretchBltMode(winDC, COLORONCOLOR);
   RECT client{};
   ::GetClientRect(handle, &client);
   ::FillRect(winDC, &client, static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH)));
@@ -113,6 +117,7 @@ void DestroySurfaces(Window) {
   surfaceWindow = nullptr;
   surfaceWidth = 0;
   surfaceHeight = 0;
+  surfaceScale = 1;
 }
 
 void ShowImage(Window, Rect rect) {
@@ -120,8 +125,15 @@ void ShowImage(Window, Rect rect) {
   if (rect.empty() || winDC == nullptr) {
     return;
   }
-  ::BitBlt(winDC, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, bitmapDC,
-           rect.left, rect.top, SRCCOPY);
+  const int width = rect.right - rect.left;
+  const int height = rect.bottom - rect.top;
+  const int s = surfaceScale;
+  if (s == 1) {
+    ::BitBlt(winDC, rect.left, rect.top, width, height, bitmapDC, rect.left, rect.top, SRCCOPY);
+  } else {
+    ::StretchBlt(winDC, rect.left * s, rect.top * s, width * s, height * s, bitmapDC, rect.left,
+                 rect.top, width, height, SRCCOPY);
+  }
   // The blit leaves the batch now: the image is free for the next frame.
   ::GdiFlush();
 }

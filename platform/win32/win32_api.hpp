@@ -58,6 +58,7 @@
 #undef WM_MBUTTONDOWN
 #undef WM_MBUTTONUP
 #undef WM_MBUTTONDBLCLK
+#undef WM_DPICHANGED
 #undef WM_USER
 #undef WM_APP
 

@@ -1,4 +1,5 @@
 // The graphics window class and window over user32.
+#include <algorithm>
 #include <cstring>
 
 #include "win32_api.hpp"
@@ -18,6 +19,37 @@ LRESULT CALLBACK ClassWindowProc(HWND window, ::UINT message, ::WPARAM wParam, :
     return ::DefWindowProcA(window, message, wParam, lParam);
   }
   return registeredProc(win32::FromHandle(window), message, wParam, lParam);
+}
+
+// The graphics window once made; the window thread's.
+HWND graphWindow = nullptr;
+
+// The per-monitor resolution calls of Windows 10 and later, looked up so that
+// older systems still start the program.
+using GetDpiForWindowFn = ::UINT(WINAPI*)(HWND);
+using GetDpiForSystemFn = ::UINT(WINAPI*)();
+using AdjustWindowRectExForDpiFn = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, ::UINT);
+
+template <typename Fn>
+Fn User32Function(const char* name) {
+  HMODULE user32 = ::GetModuleHandleA("user32.dll");
+  if (user32 == nullptr) return nullptr;
+  // Through the one function type the compiler lets any other cast to.
+  return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(::GetProcAddress(user32, name)));
+}
+
+// Dots per inch of the window's display, or of the system's for none.
+::UINT DotsPerInch(HWND window) {
+  static const auto forWindow = User32Function<GetDpiForWindowFn>("GetDpiForWindow");
+  static const auto forSystem = User32Function<GetDpiForSystemFn>("GetDpiForSystem");
+  if (window != nullptr && forWindow != nullptr) {
+    if (const ::UINT dpi = forWindow(window); dpi != 0) return dpi;
+  }
+  if (forSystem != nullptr) return forSystem();
+  HDC screen = ::GetDC(nullptr);
+  const int dpi = screen != nullptr ? ::GetDeviceCaps(screen, LOGPIXELSX) : 0;
+  if (screen != nullptr) ::ReleaseDC(nullptr, screen);
+  return dpi > 0 ? static_cast<::UINT>(dpi) : USER_DEFAULT_SCREEN_DPI;
 }
 
 BOOL CALLBACK DestroyGraphWindow(HWND window, ::LPARAM) {
@@ -50,16 +82,28 @@ bool RegisterWindowClass(WindowProc proc) {
   return ::RegisterClassA(&windowClass) != 0;
 }
 
+int DisplayScale(Window window) {
+  return std::max(1,
+                  static_cast<int>(DotsPerInch(win32::ToHandle(window)) / USER_DEFAULT_SCREEN_DPI));
+}
+
 Window CreateGraphWindow(const char* caption, std::uint32_t style, int x, int y, int width,
                          int height) {
   HWND window = ::CreateWindowExA(0, win32::kWindowClassName, caption, style, x, y, width, height,
                                   nullptr, nullptr, ::GetModuleHandleA(nullptr), nullptr);
+  graphWindow = window;
   return win32::FromHandle(window);
 }
 
 Rect AdjustWindowRect(Rect client, std::uint32_t style) {
+  static const auto forDpi = User32Function<AdjustWindowRectExForDpiFn>("AdjustWindowRectExForDpi");
   RECT rect{client.left, client.top, client.right, client.bottom};
-  ::AdjustWindowRectEx(&rect, style, FALSE, 0);
+  // Frame and caption as large as the display the window is on (or opens
+  // on) draws them.
+  if (forDpi == nullptr || forDpi(&rect, style, FALSE, 0, DotsPerInch(graphWindow)) == 0) {
+    rect = RECT{client.left, client.top, client.right, client.bottom};
+    ::AdjustWindowRectEx(&rect, style, FALSE, 0);
+  }
   return {rect.left, rect.top, rect.right, rect.bottom};
 }
 
@@ -78,6 +122,9 @@ void ShowWindow(Window window, int command) { ::ShowWindow(win32::ToHandle(windo
 
 void UpdateWindow(Window window) { ::UpdateWindow(win32::ToHandle(window)); }
 
-void ReleaseThreadWindows() { ::EnumThreadWindows(::GetCurrentThreadId(), &DestroyGraphWindow, 0); }
+void ReleaseThreadWindows() {
+  ::EnumThreadWindows(::GetCurrentThreadId(), &DestroyGraphWindow, 0);
+  graphWindow = nullptr;
+}
 
 }  // namespace platform

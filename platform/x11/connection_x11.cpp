@@ -1,5 +1,6 @@
 // The connection to the X server: opening it, its error handlers, and the
 // screen metrics.
+#include <X11/Xresource.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -171,25 +172,53 @@ bool WithoutProtocolErrors(void (*fn)(void*), void* context) {
 
 namespace {
 
-std::mutex MetricsLock;
-bool Measured = false;  // MetricsLock
-int ScreenWidth = 0;    // MetricsLock; 0 when there is no display
-int ScreenHeight = 0;
+constexpr double kDotsPerStep = 96;
 
-// The screen does not change size under the program, so one look suffices,
-// also when it finds no display. A connection of its own, since any thread
-// may ask.
-int MeasureScreen(bool width) {
-  std::lock_guard lock(MetricsLock);
-  if (!Measured) {
-    Measured = true;
+struct Screen {
+  int width = 0;  // 0 when there is no display
+  int height = 0;
+  int scale = 1;  // what the display's resolution asks for
+};
+
+// The factor the desktop's Xft.dpi resource (as xrdb sets it) asks for;
+// 1 when it says nothing usable.
+int ScaleOfResources(Display* display) {
+  const char* resources = XResourceManagerString(display);
+  if (resources == nullptr) return 1;
+  XrmInitialize();
+  XrmDatabase database = XrmGetStringDatabase(resources);
+  if (database == nullptr) return 1;
+  char* type = nullptr;
+  XrmValue value{};
+  int scale = 1;
+  if (XrmGetResource(database, "Xft.dpi", "Xft.Dpi", &type, &value) == True &&
+      value.addr != nullptr) {
+    const double dpi = std::strtod(value.addr, nullptr);
+    if (dpi >= kDotsPerStep && dpi < 100 * kDotsPerStep)
+      scale = static_cast<int>(dpi / kDotsPerStep);
+  }
+  XrmDestroyDatabase(database);
+  return scale;
+}
+
+// The screen does not change under the program, so one look suffices, also
+// when it finds no display. A connection of its own, since any thread may
+// ask.
+Screen MeasureScreen() {
+  static std::mutex lock;
+  static bool measured = false;  // lock
+  static Screen screen;          // lock
+  std::lock_guard guard(lock);
+  if (!measured) {
+    measured = true;
     if (Display* display = x11::OpenDisplayPatiently(); display != nullptr) {
-      ScreenWidth = DisplayWidth(display, DefaultScreen(display));
-      ScreenHeight = DisplayHeight(display, DefaultScreen(display));
+      screen.width = DisplayWidth(display, DefaultScreen(display));
+      screen.height = DisplayHeight(display, DefaultScreen(display));
+      screen.scale = ScaleOfResources(display);
       XCloseDisplay(display);
     }
   }
-  return width ? ScreenWidth : ScreenHeight;
+  return screen;
 }
 
 }  // namespace
@@ -198,14 +227,25 @@ int GetSystemMetrics(int index) {
   switch (index) {
     case SM_CXSCREEN:
     case SM_CXFULLSCREEN:
-      return MeasureScreen(true);
+      return MeasureScreen().width;
     case SM_CYSCREEN:
     case SM_CYFULLSCREEN:
-      return MeasureScreen(false);
+      return MeasureScreen().height;
     default:
       // The window manager draws frame and caption outside the client area.
       return 0;
   }
+}
+
+// GDK_SCALE, as the desktop's toolkits take it, before the display's own
+// resources.
+int DisplayScale(Window) {
+  if (const char* wanted = std::getenv("GDK_SCALE"); wanted != nullptr && *wanted != '\0') {
+    char* end = nullptr;
+    const long scale = std::strtol(wanted, &end, 10);
+    if (*end == '\0' && scale >= 1 && scale <= 100) return static_cast<int>(scale);
+  }
+  return MeasureScreen().scale;
 }
 
 void SetFatalErrorHandler(FatalErrorHandler handler) { x11::FatalHandler = handler; }

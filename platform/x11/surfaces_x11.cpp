@@ -2,8 +2,9 @@
 // 0x00RRGGBB words, the image itself lives in a shared-memory segment
 // (MIT-SHM) and the server reads each frame straight out of it; the put's
 // completion event says when it has, and only then may drawing go on. Other
-// servers take a plain XImage over the image's memory; a visual of another
-// pixel layout gets a converted copy.
+// servers take a plain XImage over the image's memory. An enlarged picture
+// (a display of high resolution), or a visual of another pixel layout, is
+// put from a copy that each put fills first, shared where it can be.
 #include <poll.h>
 #include <sys/ipc.h>
 #include <sys/shm.h>
@@ -40,34 +41,42 @@ struct SharedAttach {
 
 void Attach(void* context) { XShmAttach(TheDisplay, static_cast<SharedAttach*>(context)->segment); }
 
-bool MakeSharedImage(const Image& image) {
+// Lets the server read xImage's pixels out of the segment id at address.
+// A remote server refuses the segment; that only means a slower path.
+bool AttachSegment(XImage* xImage, int id, void* address) {
   Staging& staging = TheWindow.staging;
-  if (ImageSegment.id < 0 || ImageSegment.address != image.bits ||
-      XShmQueryExtension(TheDisplay) == False) {
-    return false;
-  }
-  XImage* xImage = XShmCreateImage(
-      TheDisplay, TheWindow.visual, static_cast<unsigned>(TheWindow.depth), ZPixmap, nullptr,
-      &staging.shm, static_cast<unsigned>(image.width), static_cast<unsigned>(image.height));
-  if (xImage == nullptr) return false;
-  if (xImage->bits_per_pixel != 32 || xImage->bytes_per_line != image.stride * 4) {
-    XDestroyImage(xImage);
-    return false;
-  }
-  staging.shm.shmid = ImageSegment.id;
-  staging.shm.shmaddr = xImage->data = reinterpret_cast<char*>(image.bits);
+  staging.shm.shmid = id;
+  staging.shm.shmaddr = xImage->data = static_cast<char*>(address);
   staging.shm.readOnly = True;
-  // A remote server refuses the segment; that only means the slower path.
   SharedAttach attach{&staging.shm};
   if (!WithoutProtocolErrors(Attach, &attach)) {
     xImage->data = nullptr;
-    XDestroyImage(xImage);
     staging.shm = {};
     return false;
   }
   staging.image = xImage;
   staging.shared = true;
   CompletionEvent = XShmGetEventBase(TheDisplay) + ShmCompletion;
+  return true;
+}
+
+XImage* CreateSharedXImage(int width, int height) {
+  if (XShmQueryExtension(TheDisplay) == False) return nullptr;
+  return XShmCreateImage(TheDisplay, TheWindow.visual, static_cast<unsigned>(TheWindow.depth),
+                         ZPixmap, nullptr, &TheWindow.staging.shm, static_cast<unsigned>(width),
+                         static_cast<unsigned>(height));
+}
+
+// The server reads the image itself, out of its segment.
+bool MakeSharedImage(const Image& image) {
+  if (ImageSegment.id < 0 || ImageSegment.address != image.bits) return false;
+  XImage* xImage = CreateSharedXImage(image.width, image.height);
+  if (xImage == nullptr) return false;
+  if (xImage->bits_per_pixel != 32 || xImage->bytes_per_line != image.stride * 4 ||
+      !AttachSegment(xImage, ImageSegment.id, ImageSegment.address)) {
+    XDestroyImage(xImage);
+    return false;
+  }
   return true;
 }
 
@@ -87,21 +96,43 @@ bool MakeBorrowedImage(const Image& image) {
   return true;
 }
 
-// A copy in the visual's own layout, which the image is converted into.
-bool MakeConvertedImage(const Image& image) {
-  XImage* xImage = XCreateImage(
-      TheDisplay, TheWindow.visual, static_cast<unsigned>(TheWindow.depth), ZPixmap, 0, nullptr,
-      static_cast<unsigned>(image.width), static_cast<unsigned>(image.height), 32, 0);
+// A copy in a segment of its own, for a server that takes one.
+bool MakeSharedCopy(int width, int height) {
+  XImage* xImage = CreateSharedXImage(width, height);
   if (xImage == nullptr) return false;
-  // XDestroyImage frees the data with free().
-  xImage->data = static_cast<char*>(
-      std::calloc(static_cast<std::size_t>(xImage->bytes_per_line), xImage->height));
-  if (xImage->data == nullptr) {
-    XDestroyImage(xImage);
-    return false;
+  const std::size_t bytes = static_cast<std::size_t>(xImage->bytes_per_line) * height;
+  const int id = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
+  void* address = id >= 0 ? shmat(id, nullptr, 0) : reinterpret_cast<void*>(-1);
+  if (id >= 0) shmctl(id, IPC_RMID, nullptr);
+  if (address != reinterpret_cast<void*>(-1) && AttachSegment(xImage, id, address)) {
+    TheWindow.staging.ownSegment = true;
+    return true;
   }
-  TheWindow.staging.image = xImage;
-  TheWindow.staging.converted = true;
+  if (address != reinterpret_cast<void*>(-1)) shmdt(address);
+  XDestroyImage(xImage);
+  return false;
+}
+
+// A copy of the image, width x height pixels of the visual, that each put
+// fills first: enlarged, or converted to the visual's layout, or both.
+bool MakeCopy(int width, int height, bool direct) {
+  Staging& staging = TheWindow.staging;
+  if (!direct || !MakeSharedCopy(width, height)) {
+    XImage* xImage = XCreateImage(
+        TheDisplay, TheWindow.visual, static_cast<unsigned>(TheWindow.depth), ZPixmap, 0, nullptr,
+        static_cast<unsigned>(width), static_cast<unsigned>(height), 32, 0);
+    if (xImage == nullptr) return false;
+    // XDestroyImage frees the data with free().
+    xImage->data = static_cast<char*>(
+        std::calloc(static_cast<std::size_t>(xImage->bytes_per_line), xImage->height));
+    if (xImage->data == nullptr) {
+      XDestroyImage(xImage);
+      return false;
+    }
+    staging.image = xImage;
+  }
+  staging.copy = true;
+  staging.converted = !direct || staging.image->bits_per_pixel != 32;
   return true;
 }
 
@@ -139,22 +170,43 @@ unsigned long Place(std::uint32_t component, Channel channel) {
   return value << channel.shift;
 }
 
-// Any TrueColor layout, pixel by pixel: only for servers whose pixels are
-// not 32-bit words in host order.
-void CopyConverted(const Image& image, XImage* staging, Rect rect) {
+// The copy's pixels for rect of the image, each pixel a scale x scale block.
+void FillCopy(const Image& image, Rect rect) {
+  const Staging& staging = TheWindow.staging;
+  XImage* copy = staging.image;
+  const int s = staging.scale;
   const Visual* visual = TheWindow.visual;
   const Channel red = ChannelOf(visual->red_mask);
   const Channel green = ChannelOf(visual->green_mask);
   const Channel blue = ChannelOf(visual->blue_mask);
-  const unsigned long alpha = TheWindow.staging.alpha;
+  const int width = (rect.right - rect.left) * s;
   for (int y = rect.top; y < rect.bottom; ++y) {
     const std::uint32_t* row = image.bits + static_cast<std::ptrdiff_t>(y) * image.stride;
+    if (!staging.converted) {
+      // 0x00RRGGBB words: each pixel repeated across, then the row down.
+      char* first = copy->data + static_cast<std::ptrdiff_t>(y) * s * copy->bytes_per_line;
+      auto* out =
+          reinterpret_cast<std::uint32_t*>(first) + static_cast<std::ptrdiff_t>(rect.left) * s;
+      for (int x = rect.left; x < rect.right; ++x) {
+        const std::uint32_t p = LoadPixel(row + x);
+        for (int k = 0; k < s; ++k) *out++ = p;
+      }
+      for (int k = 1; k < s; ++k) {
+        std::memcpy(first + static_cast<std::ptrdiff_t>(k) * copy->bytes_per_line +
+                        static_cast<std::ptrdiff_t>(rect.left) * s * 4,
+                    first + static_cast<std::ptrdiff_t>(rect.left) * s * 4,
+                    static_cast<std::size_t>(width) * 4);
+      }
+      continue;
+    }
+    // Any other TrueColor layout, pixel by pixel.
     for (int x = rect.left; x < rect.right; ++x) {
-      std::uint32_t p = 0;
-      ReadPixels(row + x, &p, 1);
-      XPutPixel(staging, x, y,
-                alpha | Place((p >> 16) & 0xFF, red) | Place((p >> 8) & 0xFF, green) |
-                    Place(p & 0xFF, blue));
+      const std::uint32_t p = LoadPixel(row + x);
+      const unsigned long pixel = staging.alpha | Place((p >> 16) & 0xFF, red) |
+                                  Place((p >> 8) & 0xFF, green) | Place(p & 0xFF, blue);
+      for (int dy = 0; dy < s; ++dy) {
+        for (int dx = 0; dx < s; ++dx) XPutPixel(copy, x * s + dx, y * s + dy, pixel);
+      }
     }
   }
 }
@@ -176,11 +228,12 @@ void ReleaseStaging() {
   if (staging.image != nullptr) {
     if (staging.shared) {
       XShmDetach(TheDisplay, &staging.shm);
-      // The server lets go of the segment before the image may be freed.
+      // The server lets go of the segment before it may be freed.
       XSync(TheDisplay, False);
     }
-    // Only a converted copy owns its pixels.
-    if (!staging.converted) staging.image->data = nullptr;
+    if (staging.ownSegment) shmdt(staging.shm.shmaddr);
+    // Only a plain copy's pixels are the XImage's to free.
+    if (!staging.copy || staging.ownSegment) staging.image->data = nullptr;
     XDestroyImage(staging.image);
   }
   staging = {};
@@ -229,9 +282,9 @@ void FreeImage(Image& image) {
   image = {};
 }
 
-bool CreateSurfaces(Window window, const Image& image) {
+bool CreateSurfaces(Window window, const Image& image, int scale) {
   if (window == 0 || window != TheWindow.id || image.bits == nullptr || image.width <= 0 ||
-      image.height <= 0) {
+      image.height <= 0 || scale < 1) {
     return false;
   }
   ReleaseStaging();
@@ -245,8 +298,10 @@ bool CreateSurfaces(Window window, const Image& image) {
       TheWindow.depth >= 32
           ? ~(visual->red_mask | visual->green_mask | visual->blue_mask) & 0xFFFFFFFFul
           : 0;
+  TheWindow.staging.scale = scale;
   const bool made =
-      (direct && (MakeSharedImage(image) || MakeBorrowedImage(image))) || MakeConvertedImage(image);
+      (direct && scale == 1 && (MakeSharedImage(image) || MakeBorrowedImage(image))) ||
+      MakeCopy(image.width * scale, image.height * scale, direct);
   if (!made) return false;
   TheWindow.image = image;
   XClearWindow(TheDisplay, TheWindow.id);
@@ -264,18 +319,20 @@ void ShowImage(Window window, Rect rect) {
   if (window == 0 || window != TheWindow.id || staging.image == nullptr) return;
   rect = ClipToImage(rect);
   if (rect.empty()) return;
-  const auto width = static_cast<unsigned>(rect.right - rect.left);
-  const auto height = static_cast<unsigned>(rect.bottom - rect.top);
+  if (staging.copy) FillCopy(TheWindow.image, rect);
+  const int s = staging.scale;
+  const int x = rect.left * s;
+  const int y = rect.top * s;
+  const auto width = static_cast<unsigned>((rect.right - rect.left) * s);
+  const auto height = static_cast<unsigned>((rect.bottom - rect.top) * s);
   if (staging.shared) {
-    XShmPutImage(TheDisplay, TheWindow.id, TheWindow.gc, staging.image, rect.left, rect.top,
-                 rect.left, rect.top, width, height, True);
+    XShmPutImage(TheDisplay, TheWindow.id, TheWindow.gc, staging.image, x, y, x, y, width, height,
+                 True);
     AwaitCompletion();
     return;
   }
-  if (staging.converted) CopyConverted(TheWindow.image, staging.image, rect);
   // Xlib has sent or buffered every pixel when this returns.
-  XPutImage(TheDisplay, TheWindow.id, TheWindow.gc, staging.image, rect.left, rect.top, rect.left,
-            rect.top, width, height);
+  XPutImage(TheDisplay, TheWindow.id, TheWindow.gc, staging.image, x, y, x, y, width, height);
   XFlush(TheDisplay);
 }
 

@@ -56,12 +56,17 @@ extern Atoms TheAtoms;
 
 // --- The graphics window (window_x11.cpp) ----------------------------------------
 
-// The XImage the window is put from.
+// The XImage the window is put from: the memory image itself, or a copy
+// (enlarged by scale, or in the visual's own layout) that each put fills
+// first.
 struct Staging {
   XImage* image = nullptr;
   XShmSegmentInfo shm{};
-  bool shared = false;      // over the image's shared-memory segment (MIT-SHM)
-  bool converted = false;   // a copy of its own in the visual's layout
+  bool shared = false;      // in a shared-memory segment the server reads (MIT-SHM)
+  bool ownSegment = false;  // that segment is the copy's own, not the image's
+  bool copy = false;        // a copy of the image, which owns its pixels
+  bool converted = false;   // the copy is in the visual's layout, not 0x00RRGGBB words
+  int scale = 1;            // each image pixel a scale x scale block of the copy
   std::uint32_t alpha = 0;  // bits outside the colour masks, set on every converted pixel
 };
 

@@ -55,6 +55,7 @@ class GraphTest : public ::testing::Test {
     mem::FailWindowCreation(false);
     mem::FailSurfaces(false);
     mem::SetFrameSurplus(0, 0);
+    mem::SetDisplayScale(1);
     graph::InitModule();
   }
   void TearDown() override {
@@ -66,6 +67,7 @@ class GraphTest : public ::testing::Test {
     mem::FailWindowCreation(false);
     mem::FailSurfaces(false);
     mem::SetFrameSurplus(0, 0);
+    mem::SetDisplayScale(1);
     mem::ResetSystemMetrics();
   }
 };

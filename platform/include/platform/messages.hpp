@@ -51,6 +51,9 @@ inline constexpr UINT WM_SYSCOMMAND = 0x0112;
 inline constexpr UINT WM_MOUSEMOVE = 0x0200;
 inline constexpr UINT WM_LBUTTONDOWN = 0x0201;
 inline constexpr UINT WM_MBUTTONDBLCLK = 0x0209;
+// The window moved to a display of another resolution: wParam's low word is
+// its dots per inch.
+inline constexpr UINT WM_DPICHANGED = 0x02E0;
 inline constexpr UINT WM_APP = 0x8000;
 
 inline constexpr WPARAM VK_BACK = 8;

@@ -19,6 +19,12 @@ namespace platform {
 // SM_CXFULLSCREEN, SM_CYFULLSCREEN. Any thread.
 int GetSystemMetrics(int index);
 
+// How many of the display's pixels it asks for each pixel of a picture, in
+// each direction: its resolution in steps of 96 dots per inch, rounded down,
+// at least 1. Of the display the window is on, or, for a window of 0, of
+// the one a new window opens on. Window thread.
+int DisplayScale(Window window);
+
 // --- Window class and window ----------------------------------------------
 
 // Registers the graphics window class: style CS_HREDRAW | CS_VREDRAW, arrow
@@ -115,18 +121,21 @@ Image AllocateImage(int width, int height);
 void FreeImage(Image& image);
 
 // Makes the window ready to show image, which stays valid until
-// DestroySurfaces, and blacks the window's client area. false on failure.
-// Window thread, at WM_CREATE, with the drawing lock held.
-bool CreateSurfaces(Window window, const Image& image);
+// DestroySurfaces, each of its pixels as a scale x scale block, and blacks
+// the window's client area. false on failure. Window thread, at WM_CREATE
+// (or when the scale changes), with the drawing lock held.
+bool CreateSurfaces(Window window, const Image& image, int scale);
 // Releases what CreateSurfaces made. Window thread, drawing lock held.
 void DestroySurfaces(Window window);
 
-// Puts rect of the image on the window and returns once the window system
-// has read those pixels (the screen may show them a moment later). Window
-// thread, drawing lock held, so the drawing thread is between two frames.
+// Puts rect of the image (in the image's pixels) on the window, at the scale
+// the surfaces were made for, and returns once the window system has read
+// those pixels (the screen may show them a moment later). Window thread,
+// drawing lock held, so the drawing thread is between two frames.
 void ShowImage(Window window, Rect rect);
 
-// The part of the window that needs a repaint; false when there is none.
+// The part of the window (in the window's pixels) that needs a repaint;
+// false when there is none.
 // BeginPaint takes it and validates it, EndPaint closes the repaint.
 bool GetUpdateRect(Window window, Rect& rect);
 Rect BeginPaint(Window window);

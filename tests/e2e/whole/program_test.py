@@ -15,6 +15,7 @@ import shlex
 import signal
 import subprocess
 import sys
+import tempfile
 import time
 import tty
 import zlib
@@ -300,10 +301,9 @@ def client_crc(screen, area):
     return crc
 
 
-def case_whole_frames(s):
-    """Screenshots at random moments each show the memory image after some
-    frame N exactly: never part of a frame."""
-    frames = 2500
+def frame_table(s, frames):
+    """{CRC-32 of the memory image after frame N: N} for N from 0 to frames,
+    the first N of equal pictures."""
     tool = s.desk.start(s.args.frame_crcs, str(frames))
     code, out, err = tool.wait(600)
     if code != 0:
@@ -311,7 +311,13 @@ def case_whole_frames(s):
     crcs = [int(line, 16) for line in out.split()]
     if len(crcs) != frames + 1:
         raise TestFailure(f"frame_crcs gave {len(crcs)} lines")
-    frame_of = {crc: n for n, crc in reversed(list(enumerate(crcs)))}
+    return {crc: n for n, crc in reversed(list(enumerate(crcs)))}
+
+
+def case_whole_frames(s):
+    """Screenshots at random moments each show the memory image after some
+    frame N exactly: never part of a frame."""
+    frame_of = frame_table(s, 2500)
     s.open_window()
     area = s.desk.client_area(s.window)
     rng = random.Random()
@@ -332,8 +338,84 @@ def case_whole_frames(s):
     print(f"frames seen: {seen[0]} .. {seen[-1]}, {len(set(seen))} different")
 
 
+def set_display_dpi(s, dpi):
+    """Tells the desktop its display has dpi dots per inch: the Xft.dpi
+    resource on X11 (as xrdb sets it), LogPixels in the Wine prefix."""
+    if s.args.wineprefix:
+        for key in (r"HKCU\Control Panel\Desktop",
+                    r"HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts"):
+            s.desk.run("wine", "reg", "add", key, "/v", "LogPixels", "/t", "REG_DWORD",
+                       "/d", str(dpi), "/f")
+        s.desk.run("wineserver", "-w")
+        return
+    with tempfile.NamedTemporaryFile("w", suffix=".xrdb") as resources:
+        resources.write(f"Xft.dpi: {dpi}\n")
+        resources.flush()
+        s.desk.run("xrdb", "-nocpp", "-merge", resources.name)
+    check(f"{dpi}" in s.desk.run("xrdb", "-query"), "xrdb did not take Xft.dpi")
+
+
+def half_size_crc(screen, area):
+    """(CRC-32 of the area taken down to half its size, one pixel of each
+    2 x 2 block; the first block that is not one colour, or None)."""
+    x, y, w, h = area
+    crc = 0
+    for row in range(y, y + h, 2):
+        top = screen.pixels[3 * (row * screen.width + x):3 * (row * screen.width + x + w)]
+        below = screen.pixels[3 * ((row + 1) * screen.width + x):
+                              3 * ((row + 1) * screen.width + x + w)]
+        if top != below:
+            return None, (row - y, "rows differ")
+        pairs = [top[i:i + 3] for i in range(0, len(top), 3)]
+        if pairs[0::2] != pairs[1::2]:
+            return None, (row - y, "columns differ")
+        crc = zlib.crc32(b"".join(pairs[0::2]), crc)
+    return crc, None
+
+
+def case_high_dpi(s):
+    """On a display of twice the usual resolution (192 dots per inch) the
+    client area is 1600 x 1200, every 2 x 2 block one colour, and the
+    picture taken down to 800 x 600 is the memory image after some frame N
+    exactly; the graphics surface itself stays 800 x 600."""
+    frame_of = frame_table(s, 2500)
+    set_display_dpi(s, 192)
+    try:
+        s.open_window()
+        x, y, w, h = s.desk.geometry(s.window)
+        if not s.args.wineprefix:
+            check((w, h) == (1600, 1200), f"client area is {w} x {h}")
+        area = s.desk.client_area(s.window, 1600, 1200)
+        seen = []
+        while len(seen) < 8:
+            time.sleep(random.uniform(0, 0.08))
+            screen = s.desk.screenshot()
+            crc, fault = half_size_crc(screen, area)
+            check(fault is None, f"2 x 2 blocks of more than one colour: {fault}")
+            check(crc in frame_of, f"screenshot {len(seen) + 1} taken down to 800 x 600 is no "
+                                   f"frame's image")
+            seen.append(frame_of[crc])
+        check(len(set(seen)) > 1, f"the picture did not change: frames {seen}")
+        s.keys("Return")
+        expect_exit(s, 0)
+        if not s.args.wineprefix:
+            # GDK_SCALE, where set, says the factor instead.
+            s.program = s.desk.start(*s.args.emulator, s.args.program,
+                                     env=dict(s.desk.env, GDK_SCALE="1"))
+            s.window = s.desk.wait_window(CAPTION, s.program)
+            w, h = s.desk.geometry(s.window)[2:]
+            check((w, h) == (800, 600), f"with GDK_SCALE=1 the client area is {w} x {h}")
+            s.desk.focus(s.window)
+            s.keys("Return")
+            expect_exit(s, 0)
+    finally:
+        if s.args.wineprefix:
+            set_display_dpi(s, 96)
+
+
 CASES = {name[5:]: fn for name, fn in globals().items() if name.startswith("case_")}
-SCREENS = {"eight_bit": "1024x768x8", "eight_bit_interrupt": "1024x768x8"}
+SCREENS = {"eight_bit": "1024x768x8", "eight_bit_interrupt": "1024x768x8",
+           "high_dpi": "2048x1536x24"}
 
 
 def main():

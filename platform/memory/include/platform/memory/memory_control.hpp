@@ -28,6 +28,8 @@ void FailSurfaces(bool fail);
 // AdjustWindowRect reports (a frame of the window manager's own, a changed
 // DPI). Any thread.
 void SetFrameSurplus(int width, int height);
+// What DisplayScale reports from now on; 1 at start. Any thread.
+void SetDisplayScale(int scale);
 
 // Blocks until every window thread has handled all it was sent or posted,
 // repaints included, and waits for more. Any thread but a window thread.
