@@ -165,20 +165,20 @@ def free_display():
     raise TestFailure("no unused display number")
 
 
-def run_without_server(program, display, stderr_on_terminal=False):
-    """Runs the program where no X server answers; (exit code, seconds,
-    what it wrote to standard error)."""
+def run_without_server(command, display, stderr_on_terminal=False):
+    """Runs the command (the program, under its emulator if any) where no X
+    server answers; (exit code, seconds, what it wrote to standard error)."""
     env = {k: v for k, v in os.environ.items() if k != "DISPLAY"}
     if display is not None:
         env["DISPLAY"] = display
     start = time.monotonic()
     if not stderr_on_terminal:
-        result = subprocess.run([program], env=env, stdin=subprocess.DEVNULL,
+        result = subprocess.run(command, env=env, stdin=subprocess.DEVNULL,
                                 capture_output=True, timeout=60)
         return result.returncode, time.monotonic() - start, result.stderr
     master, slave = pty.openpty()
     tty.setraw(slave)  # the bytes as written: no LF -> CR LF on the way out
-    process = subprocess.Popen([program], env=env, stdin=subprocess.DEVNULL,
+    process = subprocess.Popen(command, env=env, stdin=subprocess.DEVNULL,
                                stdout=subprocess.DEVNULL, stderr=slave)
     os.close(slave)
     output = b""
@@ -203,7 +203,8 @@ def case_no_display(s):
     for display in (None, free_display()):
         for terminal in (False, True):
             where = f"DISPLAY={display!r}, standard error on a {'terminal' if terminal else 'pipe'}"
-            code, seconds, err = run_without_server(s.args.program, display, terminal)
+            code, seconds, err = run_without_server([*s.args.emulator, s.args.program], display,
+                                                    terminal)
             check(code == 1, f"{where}: exit code {code}; stderr: {err!r}")
             check(err == expected, f"{where}: stderr is {err!r}")
             check(seconds < AT_ONCE, f"{where}: took {seconds:.1f} s to end")
