@@ -22,16 +22,20 @@ inline std::int16_t W(std::int64_t s) {
 // extended format, so R rounds it once.
 // scale stays a float: an extended value held across the PutPixel calls
 // would go through memory in 80 bits twice per point.
-inline std::int16_t Project(std::int32_t centre, float scale, float coordinate) {
+FRACTALS_EXTENDED_INLINE std::int16_t Project(std::int32_t centre, float scale, float coordinate) {
   return W(static_cast<std::int64_t>(centre) + R(FromFloat(scale) * FromFloat(coordinate)));
 }
 
-// a*c - b*s and a*s + b*c in the extended format, each rounded once as stored.
-inline float Turned(float a, float b, Extended c, Extended s) {
-  return ToFloat(FromFloat(a) * c - FromFloat(b) * s);
-}
-inline float TurnedOther(float a, float b, Extended c, Extended s) {
-  return ToFloat(FromFloat(a) * s + FromFloat(b) * c);
+// (a, b) turned by the angle whose cosine and sine are c and s: a*c - b*s
+// and a*s + b*c, each computed in the extended format from the floats a and
+// b held before the turn, and rounded once as it is stored.
+FRACTALS_EXTENDED_INLINE void Turn(float& a, float& b, Extended c, Extended s) {
+  const Extended ea = FromFloat(a);
+  const Extended eb = FromFloat(b);
+  const float turnedA = ToFloat(ea * c - eb * s);
+  const float turnedB = ToFloat(ea * s + eb * c);
+  a = turnedA;
+  b = turnedB;
 }
 
 constexpr std::int64_t kHidden = 15;  // colour value of grid points that never escape
@@ -55,21 +59,18 @@ void DRAW_AND_CALC(std::int32_t centrex, std::int32_t centrey, tpixelarr& points
     graph::PutPixel(Project(centrex, scale, p[0]), Project(centrey, scale, p[1]), 0);
 
     // Each rotation works in extended precision on the floats the previous
-    // one stored, and rounds once as it stores.
-    const float y1 = Turned(p[1], p[2], cX, sX);
-    const float z1 = TurnedOther(p[1], p[2], cX, sX);
-    p[1] = y1;
-    p[2] = z1;
-    const float x1 = Turned(p[0], z1, cY, sY);
-    const float z2 = TurnedOther(p[0], z1, cY, sY);
-    p[0] = x1;
-    p[2] = z2;
-    const float x2 = Turned(x1, y1, cZ, sZ);
-    const float y2 = TurnedOther(x1, y1, cZ, sZ);
-    p[0] = x2;
-    p[1] = y2;
+    // one stored, and rounds once as it stores: about X, then Y, then Z.
+    float x = p[0];
+    float y = p[1];
+    float z = p[2];
+    Turn(y, z, cX, sX);
+    Turn(x, z, cY, sY);
+    Turn(x, y, cZ, sZ);
+    p[0] = x;
+    p[1] = y;
+    p[2] = z;
 
-    graph::PutPixel(Project(centrex, scale, x2), Project(centrey, scale, y2),
+    graph::PutPixel(Project(centrex, scale, x), Project(centrey, scale, y),
                     static_cast<std::uint16_t>(colour + 64));
   }
 }

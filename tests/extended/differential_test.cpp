@@ -165,13 +165,10 @@ void CompareArithmetic(Make make, std::mt19937_64& random) {
     struct Op {
       const char* name;
       Outcome<long double> (*hw)(long double, long double);
-      soft::Value (*sw)(const soft::Value&, const soft::Value&, unsigned&);
+      soft::Value (*sw)(soft::Value, soft::Value, unsigned&);
     };
     static constexpr Op kOps[] = {
-        {"+", HwAdd,
-         [](const soft::Value& x, const soft::Value& y, unsigned& f) {
-           return soft::Add(x, y, f);
-         }},
+        {"+", HwAdd, soft::Add},
         {"-", HwSub, soft::Sub},
         {"*", HwMul, soft::Mul},
     };

@@ -33,9 +33,13 @@ inline constexpr unsigned kOverflow = 0x08;
 // Unbiased exponents of the format's finite range.
 inline constexpr std::int32_t kMinExp = -16382;
 inline constexpr std::int32_t kMaxExp = 16383;
-// Exponent tags outside any reachable range.
-inline constexpr std::int32_t kZeroExp = -0x40000000;
-inline constexpr std::int32_t kSpecialExp = 0x40000000;  // infinity or NaN
+// Exponent tags outside any reachable range, chosen so that the sum of two
+// exponents (a product's) is outside it too whenever either is a tag: a
+// product checks its result's exponent only.
+inline constexpr std::int32_t kZeroExp = -0x20000000;
+inline constexpr std::int32_t kSpecialExp = 0x10000000;  // infinity or NaN
+// Finite exponents, subnormal ones included, lie well within +-kFiniteBound.
+inline constexpr std::int32_t kFiniteBound = 0x10000;
 
 inline constexpr std::uint64_t kTop = 0x8000000000000000u;
 inline constexpr std::uint64_t kQuiet = 0x4000000000000000u;
@@ -57,7 +61,7 @@ inline constexpr bool IsSpecial(const Value& v) { return v.exp == kSpecialExp; }
 inline constexpr bool IsNaN(const Value& v) { return v.exp == kSpecialExp && v.sig != kTop; }
 inline constexpr bool IsZero(const Value& v) { return v.exp == kZeroExp; }
 inline constexpr bool IsFiniteNonZero(const Value& v) {
-  return v.exp != kZeroExp && v.exp != kSpecialExp;
+  return static_cast<std::uint32_t>(v.exp + kFiniteBound) < 2u * kFiniteBound;
 }
 
 // 64 x 64 -> 128 bits. WebAssembly multiplies 128-bit integers in a library
@@ -131,15 +135,25 @@ FRACTALS_EXTENDED_COLD Value RoundSlow(std::uint32_t neg, std::int32_t exp, std:
   return Value{hi, exp, neg};
 }
 
+// Round for exp in [kMinExp, kMaxExp): nothing lost below the range, no
+// overflow above it.
+FRACTALS_EXTENDED_INLINE Value RoundInRange(std::uint32_t neg, std::int32_t exp, std::uint64_t hi,
+                                            std::uint64_t lo) {
+  // Without branches: which way a value rounds is as good as random, and a
+  // mispredicted branch costs more than the arithmetic.
+  // Up when lo is above one half, or at one half with hi odd: exactly when
+  // lo + one half - 1 + (hi & 1) carries out of 64 bits.
+  const std::uint64_t biased = lo + (kTop - 1) + (hi & 1);
+  hi += static_cast<std::uint64_t>(biased < lo);
+  const bool carried = hi == 0;
+  return Value{carried ? kTop : hi, exp + carried, neg};
+}
+
 FRACTALS_EXTENDED_INLINE Value Round(std::uint32_t neg, std::int32_t exp, std::uint64_t hi,
                                      std::uint64_t lo, unsigned& flags) {
   if (exp < kMinExp || exp >= kMaxExp) [[unlikely]]
     return RoundSlow(neg, exp, hi, lo, flags);
-  // Without branches: which way a value rounds is as good as random, and a
-  // mispredicted branch costs more than the arithmetic.
-  hi += static_cast<std::uint64_t>(lo > kTop) | (static_cast<std::uint64_t>(lo == kTop) & hi);
-  const bool carried = hi == 0;
-  return Value{carried ? kTop : hi, exp + carried, neg};
+  return RoundInRange(neg, exp, hi, lo);
 }
 
 // The NaN an operation with a NaN operand gives: the operand made quiet; of
@@ -177,7 +191,8 @@ FRACTALS_EXTENDED_COLD Value FromFloatSlow(float f, unsigned& flags) {
 FRACTALS_EXTENDED_INLINE Value FromFloat(float f, unsigned& flags) {
   const std::uint32_t bits = __builtin_bit_cast(std::uint32_t, f);
   const std::uint32_t field = (bits >> 23) & 0xFF;
-  if (field == 0 || field == 0xFF) [[unlikely]]
+  // Zero and subnormals (field 0), infinities and NaNs (0xFF) take the call.
+  if (field - 1 >= 0xFE) [[unlikely]]
     return FromFloatSlow(f, flags);
   return Value{(static_cast<std::uint64_t>(bits & 0x7FFFFF) | 0x800000) << 40,
                static_cast<std::int32_t>(field) - 127, bits >> 31};
@@ -243,30 +258,42 @@ FRACTALS_EXTENDED_COLD Value AddSlow(Value a, Value b, unsigned& flags) {
   return Round(a.neg, exp, hi, lo, flags);
 }
 
-// Operands at most 63 binades apart: the smaller one's bits all fit beside
+FRACTALS_EXTENDED_INLINE Value Neg(Value v) {
+  if (!IsNaN(v)) v.neg ^= 1;
+  return v;
+}
+
+// A NaN subtracted keeps its sign.
+FRACTALS_EXTENDED_COLD Value SubSlow(Value a, Value b, unsigned& flags) {
+  if (IsNaN(b)) return PropagateNaN(a, b, flags);
+  return AddSlow(a, Neg(b), flags);
+}
+
+// a + b, or a - b. Operands at most 63 binades apart: the smaller one's bits all fit beside
 // the larger one's in 128 bits, and nothing is lost before the rounding.
-FRACTALS_EXTENDED_INLINE Value Add(Value a, Value b, unsigned& flags) {
-  if (!IsFiniteNonZero(a) || !IsFiniteNonZero(b)) [[unlikely]]
-    return AddSlow(a, b, flags);
+FRACTALS_EXTENDED_INLINE Value AddOrSub(Value a, Value b, bool subtract, unsigned& flags) {
+  const Value other{b.sig, b.exp, b.neg ^ static_cast<std::uint32_t>(subtract)};
   // The larger in magnitude first; selects, not branches (see Round).
-  const bool swap = b.exp > a.exp || (b.exp == a.exp && b.sig > a.sig);
-  const Value big = swap ? b : a, small = swap ? a : b;
+  const bool swap = other.exp > a.exp || (other.exp == a.exp && other.sig > a.sig);
+  const Value big = swap ? other : a, small = swap ? a : other;
   const std::int32_t d = big.exp - small.exp;
-  if (d > 63) [[unlikely]]
-    return AddSlow(a, b, flags);
-  // big + small or big - small in 128 bits, the smaller one's two's
-  // complement where the signs differ.
-  const std::uint64_t bhi = small.sig >> d, blo = (small.sig << 1) << (63 - d);
+  // A zero, infinity or NaN beside a finite value puts the exponents far
+  // apart; two of them leave the larger one's exponent a tag.
+  if (d > 63 || !IsFiniteNonZero(big)) [[unlikely]]
+    return subtract ? SubSlow(a, b, flags) : AddSlow(a, b, flags);
+  // Both in 128 bits with the top bit free, so that neither the sum can
+  // carry out nor the smaller one lose a bit: big * 2^63 and small * 2^(63 - d).
+  const std::uint64_t ahi = big.sig >> 1, alo = big.sig << 63;
+  const std::uint64_t bhi = (small.sig >> 1) >> d;
+  const std::uint64_t blo = ((small.sig << 63) >> d) | ((small.sig >> 1) << 1 << (63 - d));
+  // Where the signs differ, the smaller one's two's complement: the
+  // difference is never negative.
   const std::uint64_t differ = big.neg ^ small.neg, mask = 0 - differ;
   const std::uint64_t nlo = (blo ^ mask) + differ;
-  const std::uint64_t nhi = (bhi ^ mask) + (nlo == 0 && blo == 0 ? differ : 0);
-  std::uint64_t lo = nlo;
-  std::uint64_t hi = big.sig + nhi;
-  const bool carried = hi < big.sig && differ == 0;
-  std::int32_t exp = big.exp + carried;
-  // A carry out of the sum: one bit more, the lowest one kept as sticky.
-  lo = carried ? (lo >> 1) | (lo & 1) | (hi << 63) : lo;
-  hi = carried ? (hi >> 1) | kTop : hi;
+  const std::uint64_t nhi = (bhi ^ mask) + (blo == 0 ? differ : 0);
+  std::uint64_t lo = alo + nlo;
+  std::uint64_t hi = ahi + nhi + (lo < alo ? 1 : 0);
+  std::int32_t exp = big.exp + 1;
   if (hi == 0) [[unlikely]] {     // cancelled the upper half
     if (lo == 0) return Zero(0);  // an exact zero is positive
     hi = lo;
@@ -279,15 +306,12 @@ FRACTALS_EXTENDED_INLINE Value Add(Value a, Value b, unsigned& flags) {
   return Round(big.neg, exp - shift, hi, lo, flags);
 }
 
-FRACTALS_EXTENDED_INLINE Value Neg(Value v) {
-  if (!IsNaN(v)) v.neg ^= 1;
-  return v;
+FRACTALS_EXTENDED_INLINE Value Add(Value a, Value b, unsigned& flags) {
+  return AddOrSub(a, b, false, flags);
 }
 
-FRACTALS_EXTENDED_INLINE Value Sub(const Value& a, const Value& b, unsigned& flags) {
-  if (IsNaN(b)) [[unlikely]]
-    return PropagateNaN(a, b, flags);
-  return Add(a, Neg(b), flags);
+FRACTALS_EXTENDED_INLINE Value Sub(Value a, Value b, unsigned& flags) {
+  return AddOrSub(a, b, true, flags);
 }
 
 FRACTALS_EXTENDED_COLD Value MulSlow(const Value& a, const Value& b, unsigned& flags) {
@@ -315,8 +339,11 @@ FRACTALS_EXTENDED_COLD Value MulSlow(const Value& a, const Value& b, unsigned& f
   return Round(neg, exp, hi, lo, flags);
 }
 
-FRACTALS_EXTENDED_INLINE Value Mul(const Value& a, const Value& b, unsigned& flags) {
-  if (!IsFiniteNonZero(a) || !IsFiniteNonZero(b)) [[unlikely]]
+FRACTALS_EXTENDED_INLINE Value Mul(Value a, Value b, unsigned& flags) {
+  // A zero, infinity or NaN on either side puts the sum of the exponents
+  // far outside the range, as do the edges of the range themselves.
+  const std::int32_t exp = a.exp + b.exp;
+  if (exp < kMinExp || exp >= kMaxExp - 1) [[unlikely]]
     return MulSlow(a, b, flags);
   std::uint64_t hi, lo;
   Mul64(a.sig, b.sig, hi, lo);
@@ -324,7 +351,7 @@ FRACTALS_EXTENDED_INLINE Value Mul(const Value& a, const Value& b, unsigned& fla
   const int low = static_cast<int>(hi >> 63) ^ 1;
   hi = (hi << low) | ((lo >> 63) & static_cast<std::uint64_t>(low));
   lo <<= low;
-  return Round(a.neg ^ b.neg, a.exp + b.exp + 1 - low, hi, lo, flags);
+  return RoundInRange(a.neg ^ b.neg, exp + 1 - low, hi, lo);
 }
 
 // a < b; a NaN on either side is invalid, as the unit's ordered compare has it.
@@ -387,8 +414,8 @@ FRACTALS_EXTENDED_INLINE float ToFloat(const Value& v, unsigned& flags) {
     return ToFloatSlow(v, flags);
   std::uint64_t kept = v.sig >> 40;
   const std::uint64_t rest = v.sig & 0xFFFFFFFFFFu;
-  kept += static_cast<std::uint64_t>(rest > 0x8000000000u) |
-          (static_cast<std::uint64_t>(rest == 0x8000000000u) & kept);
+  // Up above one half, or at one half when odd (see RoundInRange).
+  kept += (rest + 0x7FFFFFFFFFu + (kept & 1)) >> 40;
   // A carry out of the 24 bits moves into the exponent field by itself.
   const std::uint32_t bits = (v.neg << 31) + (static_cast<std::uint32_t>(v.exp + 126) << 23) +
                              static_cast<std::uint32_t>(kept);
@@ -413,8 +440,9 @@ FRACTALS_EXTENDED_INLINE std::int64_t ToInt64(const Value& v, unsigned& flags) {
   const int drop = 63 - v.exp;  // 1 .. 64
   std::uint64_t magnitude = drop == 64 ? 0 : v.sig >> drop;
   const std::uint64_t rest = drop == 64 ? v.sig : v.sig << (64 - drop);
-  magnitude += static_cast<std::uint64_t>(rest > kTop) |
-               (static_cast<std::uint64_t>(rest == kTop) & magnitude);
+  // Up above one half, or at one half when odd (see RoundInRange).
+  const std::uint64_t biased = rest + (kTop - 1) + (magnitude & 1);
+  magnitude += static_cast<std::uint64_t>(biased < rest);
   // Just below 2^63 a value can round up out of the range.
   if (magnitude > (v.neg ? kTop : kTop - 1)) [[unlikely]] {
     flags |= kInvalid;
