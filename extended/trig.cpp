@@ -53,6 +53,7 @@ int LeadingZeros(U128 a) {
 
 U128 ShiftLeft(U128 a, int n) {
   if (n <= 0) return a;
+  if (n >= 128) return U128{0, 0};
   if (n >= 64) return U128{a.lo << (n - 64), 0};
   return U128{(a.hi << n) | (a.lo >> (64 - n)), a.lo << n};
 }
