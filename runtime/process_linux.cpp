@@ -1,7 +1,6 @@
 #include <errno.h>
 #include <link.h>
 #include <pthread.h>
-#include <semaphore.h>
 #include <signal.h>
 #include <time.h>
 #include <unistd.h>
@@ -14,10 +13,6 @@
 #include "platform/window_system.hpp"
 
 namespace runtime {
-
-struct Semaphore {
-  sem_t semaphore;
-};
 
 namespace {
 
@@ -84,34 +79,6 @@ void WriteToConsole(const char* text, std::int32_t length) {
 }
 
 [[noreturn]] void EndProcess(std::uint16_t code) { std::_Exit(code); }
-
-Semaphore* MakeSemaphore() {
-  auto* made = new Semaphore;
-  sem_init(&made->semaphore, 0, 0);
-  return made;
-}
-
-void PostSemaphore(Semaphore* semaphore) { sem_post(&semaphore->semaphore); }
-
-bool WaitSemaphore(Semaphore* semaphore, int milliseconds) {
-  if (milliseconds < 0) {
-    while (sem_wait(&semaphore->semaphore) != 0) {
-    }
-    return true;
-  }
-  timespec until{};
-  clock_gettime(CLOCK_REALTIME, &until);
-  until.tv_sec += milliseconds / 1000;
-  until.tv_nsec += static_cast<long>(milliseconds % 1000) * 1000000L;
-  if (until.tv_nsec >= 1000000000L) {
-    until.tv_sec += 1;
-    until.tv_nsec -= 1000000000L;
-  }
-  for (;;) {
-    if (sem_timedwait(&semaphore->semaphore, &until) == 0) return true;
-    if (errno != EINTR) return false;
-  }
-}
 
 bool StartServiceThread(void (*body)(), bool quiet) {
   sigset_t blocked;

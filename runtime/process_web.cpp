@@ -1,10 +1,7 @@
 // The page build: the program is a WebAssembly module, its code addresses are
 // offsets into the module's code, and there is no console.
 #include <emscripten/emscripten.h>
-#include <errno.h>
 #include <pthread.h>
-#include <semaphore.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <cstddef>
@@ -39,38 +36,6 @@ void WriteToConsole(const char* text, std::int32_t length) {
   // page then shows the end (page.js, Module.quit).
   EM_ASM({ exit($0); }, code);
   __builtin_unreachable();
-}
-
-struct Semaphore {
-  sem_t semaphore;
-};
-
-Semaphore* MakeSemaphore() {
-  auto* made = new Semaphore;
-  sem_init(&made->semaphore, 0, 0);
-  return made;
-}
-
-void PostSemaphore(Semaphore* semaphore) { sem_post(&semaphore->semaphore); }
-
-bool WaitSemaphore(Semaphore* semaphore, int milliseconds) {
-  if (milliseconds < 0) {
-    while (sem_wait(&semaphore->semaphore) != 0) {
-    }
-    return true;
-  }
-  timespec until{};
-  clock_gettime(CLOCK_REALTIME, &until);
-  until.tv_sec += milliseconds / 1000;
-  until.tv_nsec += static_cast<long>(milliseconds % 1000) * 1000000L;
-  if (until.tv_nsec >= 1000000000L) {
-    until.tv_sec += 1;
-    until.tv_nsec -= 1000000000L;
-  }
-  for (;;) {
-    if (sem_timedwait(&semaphore->semaphore, &until) == 0) return true;
-    if (errno != EINTR) return false;
-  }
 }
 
 namespace {
