@@ -116,22 +116,27 @@ void OnDisplayScaleChanged(platform::Window window, int dotsPerInch) {
   const std::uint32_t style = WindowStyle();
   if ((style & WS_MAXIMIZE) != 0) return;
   const int scale = FittingScale(std::max(1, dotsPerInch / kDotsPerStep), style);
-  if (scale == WindowScale) return;
   const int before = WindowScale;
   WindowScale = scale;
+  // The frame is drawn at the new resolution too: the window is sized anew
+  // even where the picture keeps its factor.
   MatchClientToImage(window, OuterRect(scale, style), true);
-  bool paused = false;
-  const std::unique_lock lock = LockAtPause(paused);
-  if (!SurfacesMade) return;
-  DestroySurfaces(window);
-  SurfacesMade = CreateSurfaces(window, GraphImage, scale);
-  if (!SurfacesMade) {
-    // Keep showing the picture at the factor it had.
-    WindowScale = before;
-    SurfacesMade = CreateSurfaces(window, GraphImage, before);
+  if (scale == before) return;
+  {
+    bool paused = false;
+    const std::unique_lock lock = LockAtPause(paused);
+    if (!SurfacesMade) return;
+    DestroySurfaces(window);
+    SurfacesMade = CreateSurfaces(window, GraphImage, scale);
+    if (!SurfacesMade) {
+      // Keep showing the picture at the factor it had.
+      WindowScale = before;
+      SurfacesMade = CreateSurfaces(window, GraphImage, before);
+    }
+    ResetFlush();
+    if (SurfacesMade) ShowImage(window, {0, 0, GraphImage.width, GraphImage.height});
   }
-  ResetFlush();
-  if (SurfacesMade) ShowImage(window, {0, 0, GraphImage.width, GraphImage.height});
+  if (WindowScale != scale) MatchClientToImage(window, OuterRect(WindowScale, style), true);
 }
 
 void OnDestroy(platform::Window window) {
