@@ -69,7 +69,8 @@ void BM_ClearDevice(benchmark::State& state) {
 }
 BENCHMARK(BM_ClearDevice)->Unit(benchmark::kMicrosecond);
 
-// From the end of a frame's drawing until the window shows its last pixel.
+// From the end of a frame's drawing (the pause that hands it over) until
+// the window shows its last pixel.
 void BM_ShownAfterDrawingPauses(benchmark::State& state) {
   OpenWindow();
   const platform::Window window = graph::GraphWindow.load();
@@ -83,6 +84,8 @@ void BM_ShownAfterDrawingPauses(benchmark::State& state) {
     }
     const std::uint32_t wanted = graph::PixelValue(graph::Pal[Colour(frame)]);
     const auto paused = std::chrono::steady_clock::now();
+    // As Delay and ReadKey do: the frame is handed to the window thread.
+    graph::PauseDrawing();
     while (platform::memory::SurfacePixel(window, X(last), Y(last)) != wanted) {
     }
     const std::chrono::duration<double> waited = std::chrono::steady_clock::now() - paused;

@@ -89,6 +89,8 @@ void BM_X11Frame(benchmark::State& state) {
     graph::PutPixel(799, 599, static_cast<std::uint16_t>(marker == 0 ? 113 : 128));
     state.PauseTiming();
     const Clock::time_point drawn = Clock::now();
+    // The pause Delay begins with: the frame goes to the window thread.
+    graph::PauseDrawing();
     while (WindowPixel(observer, 799, 599) != markerPixel[marker]) {
     }
     visible.push_back(std::chrono::duration<double, std::milli>(Clock::now() - drawn).count());

@@ -88,10 +88,12 @@ inline void DrawPixel(int x, int y, std::uint32_t pixel) {
   }
   platform::StorePixel(GraphImage.bits + static_cast<std::ptrdiff_t>(y) * GraphImage.stride + x,
                        pixel);
-  FrameDirty.left = std::min(FrameDirty.left, x);
-  FrameDirty.right = std::max(FrameDirty.right, x + 1);
-  FrameDirty.top = std::min(FrameDirty.top, y);
-  FrameDirty.bottom = std::max(FrameDirty.bottom, y + 1);
+  // Most pixels of a frame fall inside what it changed already: tests
+  // rather than stores.
+  if (x < FrameDirty.left) FrameDirty.left = x;
+  if (x >= FrameDirty.right) FrameDirty.right = x + 1;
+  if (y < FrameDirty.top) FrameDirty.top = y;
+  if (y >= FrameDirty.bottom) FrameDirty.bottom = y + 1;
 }
 
 // Writes pixels x1 to x2 of row y, inside the image. Drawing thread.

@@ -85,6 +85,8 @@ int main() {
       graph::PutPixel(to[i].x, to[i].y, colour);
     }
     const Clock::time_point drawn = Clock::now();
+    // The pause Delay begins with: the frame goes to the window thread.
+    graph::PauseDrawing();
     platform::PostMessage(graph::GraphWindow, kMarker, 0, 0);
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
     drawMs.push_back(std::chrono::duration<double, std::milli>(drawn - start).count());
