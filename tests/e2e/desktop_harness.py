@@ -300,6 +300,20 @@ class Desktop:
 
         return wait_for(f"a window captioned {caption!r}", search, timeout)
 
+    def size(self, window):
+        """A window's width and height, or None once it is gone."""
+        try:
+            return tuple(self.geometry(window)[2:])
+        except TestFailure:
+            return None
+
+    def wait_other_box(self, first_size, what, timeout=20):
+        """An "Error" box of another size than the first, that is with
+        another text. Not told apart by window id: a box opened on a new
+        connection once the first one's has closed may get the very same id."""
+        return wait_for(what, lambda: [w for w in self.find_windows("Error")
+                                       if self.size(w) not in (None, first_size)], timeout)[0]
+
     def geometry(self, window):
         """Position and size of the window, in root coordinates."""
         info = {}

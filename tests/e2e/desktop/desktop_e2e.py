@@ -127,9 +127,9 @@ def test_surfaces_fail(desk):
     program = desk.start(desk.args.probe)
     first = desk.wait_window("Error", program, timeout=60)
     check(not desk.find_windows("Graph window application"), "a window opened beside the box")
+    first_size = desk.size(first)
     desk.type_keys(first, "Return")
-    second = wait_for("the graphics-mode box",
-                      lambda: [w for w in desk.find_windows("Error") if w != first], 20)[0]
+    second = desk.wait_other_box(first_size, "the graphics-mode box", 20)
     desk.type_keys(second, "Return")
     rc, out, err = program.wait()
     check("GraphResult -11" in out, f"standard output: {out.strip()!r}")

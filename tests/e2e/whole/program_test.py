@@ -245,22 +245,6 @@ def case_interrupts(s):
     check(err.count("Runtime error 217 at $") == 1, f"the report is not there once: {err!r}")
 
 
-def box_size(s, window):
-    """A box's width and height, or None once it is gone."""
-    try:
-        return tuple(s.desk.geometry(window)[2:])
-    except TestFailure:
-        return None
-
-
-def wait_other_box(s, first_size, what, timeout):
-    """An "Error" box of another size than the first, that is with another
-    text. Not told apart by window id: a box opened on a new connection once
-    the first one's has closed may get the very same id."""
-    return wait_for(what, lambda: [w for w in s.desk.find_windows("Error")
-                                   if box_size(s, w) not in (None, first_size)], timeout)[0]
-
-
 def case_eight_bit(s):
     """An 8-bit screen, where no window of 256 colours of its own can be
     drawn in: the box "Window creation failed" carries the caption "Error";
@@ -268,10 +252,10 @@ def case_eight_bit(s):
     error and exit code 1. Each text beside a box ends its own line."""
     s.start()
     first = s.desk.wait_window("Error", s.program, timeout=20)
-    first_size = box_size(s, first)
+    first_size = s.desk.size(first)
     check(s.program.running(), "the program did not wait for the box")
     s.desk.type_keys(first, "Return")
-    second = wait_other_box(s, first_size, "the graphics-mode box", 20)
+    second = s.desk.wait_other_box(first_size, "the graphics-mode box", 20)
     s.desk.type_keys(second, "Return")
     err = expect_exit(s, 1)
     check(err == "Window creation failed\n" + NOT_IN_GRAPHICS_MODE + "\n",
@@ -283,9 +267,9 @@ def case_eight_bit_interrupt(s):
     waiting for the window) ends the program with runtime error 217."""
     s.start()
     first = s.desk.wait_window("Error", s.program, timeout=20)
-    first_size = box_size(s, first)
+    first_size = s.desk.size(first)
     s.program.process.send_signal(signal.SIGTERM)
-    report = wait_other_box(s, first_size, "the report box", 10)
+    report = s.desk.wait_other_box(first_size, "the report box", 10)
     s.desk.type_keys(report, "Return")
     err = expect_exit(s, 217, timeout=10)
     check("Runtime error 217 at $" in err, f"no report on standard error: {err!r}")
