@@ -9,7 +9,9 @@ SOURCE_DIR) and the modules it declares. A file belongs to the module with the
 longest folder that holds it; a module's public headers are those under
 <folder>/include/. Quoted #include lines are resolved as the compiler does
 (the including file's folder first, then the public include folders) and
-compared with the declarations. Exit code 1 and one line per fault when any
+compared with the declarations. Headers the build makes lie in
+MODULES_TXT's folder under generated/, in the module folder's path, and
+count as beside the files of that folder. Exit code 1 and one line per fault when any
 include crosses a boundary the build does not declare.
 """
 
@@ -39,11 +41,14 @@ def owner(path, modules):
     return best
 
 
-def resolve(root, including, header, modules):
-    """The file a quoted include names, relative to root, or None."""
+def resolve(root, including, header, modules, generated):
+    """The file a quoted include names, relative to root (a made one as if
+    it lay in the tree), or None."""
     beside = (root / including).parent / header
     if beside.is_file():
         return beside.resolve().relative_to(root)
+    if (generated / including).parent.joinpath(header).is_file():
+        return including.parent / header
     for folder, _ in modules.values():
         candidate = root / folder / "include" / header
         if candidate.is_file():
@@ -51,7 +56,7 @@ def resolve(root, including, header, modules):
     return None
 
 
-def check(root, modules):
+def check(root, modules, generated):
     faults = []
     for name, (folder, _) in sorted(modules.items()):
         for path in sorted((root / folder).rglob("*")):
@@ -66,7 +71,7 @@ def check(root, modules):
                 line = text.count("\n", 0, match.start()) + 1
                 header = match.group(1)
                 where = f"{relative}:{line}: {name}"
-                target = resolve(root, relative, header, modules)
+                target = resolve(root, relative, header, modules, generated)
                 if target is None:
                     faults.append(f'{where} includes "{header}", which is no header of any module')
                     continue
@@ -91,7 +96,7 @@ def main():
     if not modules:
         print("no modules declared", file=sys.stderr)
         return 1
-    faults = check(root, modules)
+    faults = check(root, modules, Path(sys.argv[2]).resolve().parent / "generated")
     for fault in faults:
         print(fault)
     print(f"{len(modules)} modules, {len(faults)} undeclared includes")

@@ -6,7 +6,7 @@
 #                          multiarch), Wine, qemu-user, Xvfb, Chromium, the test tools
 set -euo pipefail
 
-run_packages=(g++ cmake make libx11-dev libxext-dev)
+run_packages=(g++ cmake make python3 libx11-dev libxext-dev)
 test_packages=("${run_packages[@]}" googletest libgtest-dev libbenchmark-dev python3 xvfb xdotool
                x11-utils x11-xserver-utils imagemagick wine wine64 g++-mingw-w64-x86-64-posix
                binutils-mingw-w64-x86-64 desktop-file-utils appstream lintian dpkg-dev fakeroot

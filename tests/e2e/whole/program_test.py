@@ -252,10 +252,10 @@ def case_eight_bit(s):
     error and exit code 1. Each text beside a box ends its own line."""
     s.start()
     first = s.desk.wait_window("Error", s.program, timeout=20)
-    first_size = s.desk.size(first)
     check(s.program.running(), "the program did not wait for the box")
+    maps = s.desk.watch_maps()
     s.desk.type_keys(first, "Return")
-    second = s.desk.wait_other_box(first_size, "the graphics-mode box", 20)
+    second = maps.wait_window("Error", "the graphics-mode box", 20)
     s.desk.type_keys(second, "Return")
     err = expect_exit(s, 1)
     check(err == "Window creation failed\n" + NOT_IN_GRAPHICS_MODE + "\n",
@@ -267,9 +267,9 @@ def case_eight_bit_interrupt(s):
     waiting for the window) ends the program with runtime error 217."""
     s.start()
     first = s.desk.wait_window("Error", s.program, timeout=20)
-    first_size = s.desk.size(first)
+    maps = s.desk.watch_maps()
     s.program.process.send_signal(signal.SIGTERM)
-    report = s.desk.wait_other_box(first_size, "the report box", 10)
+    report = maps.wait_window("Error", "the report box", 10)
     s.desk.type_keys(report, "Return")
     err = expect_exit(s, 217, timeout=10)
     check("Runtime error 217 at $" in err, f"no report on standard error: {err!r}")
