@@ -7,8 +7,10 @@ in Apps & features.
 
 usage: check_msi.py MSI VERSION UPGRADE_CODE
 """
+import os
 import subprocess
 import sys
+import tempfile
 
 import package_check
 from package_check import check, output
@@ -20,14 +22,15 @@ COMPRESSED, NO_ELEVATION = 2, 8
 def table(msi, name):
     """The table's rows as lists of fields (msiinfo export; three heading
     lines: column names, types, table name and keys)."""
-    text = subprocess.run(["msiinfo", "export", msi, name], capture_output=True, text=True,
-                          check=True).stdout
+    # Streams (the Icon table's) are written out into the folder it runs in.
+    with tempfile.TemporaryDirectory() as scratch:
+        text = subprocess.run(["msiinfo", "export", os.path.abspath(msi), name], cwd=scratch,
+                              capture_output=True, text=True, check=True).stdout
     return [line.rstrip("\r").split("\t") for line in text.splitlines()[3:]]
 
 
 def summary(msi):
-    text = subprocess.run(["msiinfo", "suminfo", msi], capture_output=True, text=True,
-                          check=True).stdout
+    text = output("msiinfo", "suminfo", msi)
     return dict(line.split(": ", 1) for line in text.splitlines() if ": " in line)
 
 
