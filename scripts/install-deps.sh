@@ -10,7 +10,7 @@ run_packages=(g++ cmake make python3 libx11-dev libxext-dev)
 test_packages=("${run_packages[@]}" googletest libgtest-dev libbenchmark-dev python3 xvfb xdotool
                x11-utils x11-xserver-utils imagemagick wine wine64 g++-mingw-w64-x86-64-posix
                binutils-mingw-w64-x86-64 desktop-file-utils appstream lintian dpkg-dev fakeroot
-               icoutils emscripten chromium clang-format clang-tidy
+               icoutils rpm rpmlint wixl msitools emscripten chromium clang-format clang-tidy
                g++-aarch64-linux-gnu qemu-user libx11-dev:arm64 libxext-dev:arm64)
 web_packages=(cmake make emscripten python3)
 
