@@ -3,6 +3,9 @@
 # (sha256sum -c SHA256SUMS checks them). cpack runs this before it copies the
 # new packages into the folder, so their hashes come from where it made them.
 set(sums ${CPACK_PACKAGE_DIRECTORY}/SHA256SUMS)
+# The External generator's description of the install (beside the .msi) is
+# no package.
+list(FILTER CPACK_PACKAGE_FILES EXCLUDE REGEX "\\.json$")
 set(entries)
 if(EXISTS ${sums})
   file(STRINGS ${sums} lines)
