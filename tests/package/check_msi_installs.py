@@ -3,10 +3,11 @@
 /i … /qn installs for this user without asking; the program, README, licence
 and the Start-menu shortcut are there and Apps & features lists it with its
 version, publisher and icon; the installed fractals.exe opens its window and
-shows the golden frames, and ends with 0 on Enter; msiexec /x … /qn leaves
-no file and no registry entry of it behind.
+shows the golden frames, and ends with 0 on Enter; the installer of a later
+version replaces it; msiexec /x … /qn leaves no file and no registry entry of
+it behind.
 
-usage: check_msi_installs.py MSI VERSION GOLDEN_FRAME_EXE PREFIX
+usage: check_msi_installs.py MSI VERSION GOLDEN_FRAME_EXE PREFIX LATER_MSI
 """
 import os
 import re
@@ -17,6 +18,7 @@ E2E = os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))), 
 sys.path.insert(0, E2E)
 import golden_frame  # noqa: E402
 import package_check  # noqa: E402
+from package_check import output  # noqa: E402
 from desktop_harness import (Desktop, check, make_prefix, require_tools,  # noqa: E402
                              stop_wine, wine_env)
 
@@ -65,8 +67,9 @@ def registry_values(env, root):
     return keys
 
 
-def check_listed(env, prefix, version):
-    """Apps & features: an uninstall entry for the product, and its icon."""
+def check_listed(env, version):
+    """Apps & features: one uninstall entry for the product, of the version,
+    and its icon."""
     entries = [values for hive in ("HKCU", "HKLM")
                for values in registry_values(env, f"{hive}\\{UNINSTALL}").values()
                if values.get("DisplayName") == "Fractals"]
@@ -104,7 +107,7 @@ def check_runs(prefix, program, golden):
         check(code == 0, f"exit code {code} after Enter; stderr: {err.strip()}")
 
 
-def run(msi, version, golden, prefix):
+def run(msi, version, golden, prefix, later):
     require_tools("wine", "wineserver", "Xvfb", "xdotool")
     # No menu entries on this machine's own desktop for the shortcut.
     os.environ["WINEDLLOVERRIDES"] = "winemenubuilder.exe=d"
@@ -125,10 +128,20 @@ def run(msi, version, golden, prefix):
         shortcut = os.path.join(user, "AppData", "Roaming", "Microsoft", "Windows",
                                 "Start Menu", "Programs", "Fractals.lnk")
         check(os.path.isfile(shortcut), "no Start-menu shortcut")
-        check_listed(env, prefix, version)
+        check_listed(env, version)
         check_runs(prefix, os.path.join(folder, "fractals.exe"), golden)
 
-        result = wine(env, "msiexec", "/x", msi, "/qn")
+        # A later version replaces this one: one entry, the later one's.
+        result = wine(env, "msiexec", "/i", later, "/qn")
+        check(result.returncode == 0, f"msiexec /i of the later version gave {result.returncode}")
+        later_version = next(line.split("\t")[1] for line in output(
+            "msiinfo", "export", later, "Property").splitlines()
+            if line.startswith("ProductVersion\t"))
+        check_listed(env, later_version)
+        check(os.path.isfile(os.path.join(folder, "fractals.exe")),
+              "the later version's program is not installed")
+
+        result = wine(env, "msiexec", "/x", later, "/qn")
         check(result.returncode == 0, f"msiexec /x gave {result.returncode}: {result.stderr}")
         after = drive_c_files(prefix)
         check(after == before, f"uninstalling left {sorted(after - before)} "
@@ -140,5 +153,5 @@ def run(msi, version, golden, prefix):
 
 
 if __name__ == "__main__":
-    sys.exit(package_check.main(__doc__, 4, run, "the installer installs, the program runs, "
+    sys.exit(package_check.main(__doc__, 5, run, "the installer installs, the program runs, "
                                 "the uninstall leaves nothing"))
