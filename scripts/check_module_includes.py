@@ -9,10 +9,10 @@ SOURCE_DIR) and the modules it declares. A file belongs to the module with the
 longest folder that holds it; a module's public headers are those under
 <folder>/include/. Quoted #include lines are resolved as the compiler does
 (the including file's folder first, then the public include folders) and
-compared with the declarations. Headers the build makes lie in
-MODULES_TXT's folder under generated/, in the module folder's path, and
-count as beside the files of that folder. Exit code 1 and one line per fault when any
-include crosses a boundary the build does not declare.
+compared with the declarations. Headers the build makes lie under
+generated/ in MODULES_TXT's folder, at their module folder's path, and count
+as beside the files of that folder. Exit code 1 and one line per fault when
+any include crosses a boundary the build does not declare.
 """
 
 import re
