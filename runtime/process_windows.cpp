@@ -36,6 +36,10 @@ StackBounds CurrentThreadStack() {
 // The thread's own record holds its stack: nothing to note in advance.
 void NoteThreadStack() {}
 
+// Threads take the stack size written in the executable; a windowed
+// process has no standard streams to keep.
+void PrepareProcessStart() {}
+
 // A windowed process shows its error output in message boxes, console or not.
 bool ConsoleTakesErrorOutput() { return false; }
 
