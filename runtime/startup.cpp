@@ -21,6 +21,7 @@ void RuntimeExitProc() {
 
 void InitModule() {
   // The window subsystem (no console) is chosen when the program is linked.
+  PrepareProcessStart();
   InstallFaultHandler();
   SetFloatingPointEnvironment();
   InstallHeapFailureHandler();

@@ -149,6 +149,17 @@ def case_enter(s):
         raise TestFailure(f"unexpected error output: {err.strip()}")
 
 
+def case_small_stack(s):
+    """Under a 16 KB stack limit (soft and hard, as `ulimit -s 16` sets it)
+    the program runs and Enter still ends it with 0: its threads take
+    stacks of their own size."""
+    s.program = s.desk.start("sh", "-c", 'ulimit -s 16 && exec "$0"', s.args.program)
+    s.window = s.desk.wait_window(CAPTION, s.program)
+    s.desk.focus(s.window)
+    s.keys("Return")
+    expect_exit(s, 0)
+
+
 def case_close(s):
     """The window manager's close request ends the program like Enter."""
     window = s.open_window()
