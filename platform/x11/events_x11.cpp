@@ -104,8 +104,11 @@ void TranslatePendingEvents() {
         OnKey(event.xkey);
         break;
       case FocusOut:
-        // Keys released elsewhere send no release here.
+        // Keys released elsewhere send no release here; focus moving to a
+        // window inside ours is no loss.
+        if (event.xfocus.detail == NotifyInferior) break;
         KeysDown.reset();
+        QueueFromWindowThread({TheWindow.id, WM_KILLFOCUS, 0, 0}, false);
         break;
       case DestroyNotify:
         if (event.xdestroywindow.window == TheWindow.id) OnDestroyedFromOutside();
