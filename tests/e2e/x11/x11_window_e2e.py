@@ -12,6 +12,7 @@ import os
 import re
 import select
 import signal
+import socket
 import subprocess
 import sys
 import time
@@ -84,6 +85,9 @@ def test_window(desk, probe):
     check("= 0x1, 0x1e," in hints, hints)
     protocols = desk.xprop(probe.window, "WM_PROTOCOLS")
     check("WM_DELETE_WINDOW" in protocols, protocols)
+    owner = desk.xprop(probe.window, "_NET_WM_PID", "WM_CLIENT_MACHINE")
+    check(f"_NET_WM_PID(CARDINAL) = {probe.process.pid}" in owner, owner)
+    check(f'WM_CLIENT_MACHINE(STRING) = "{socket.gethostname()}"' in owner, owner)
     probe.finish()
 
 
