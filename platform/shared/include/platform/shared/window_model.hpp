@@ -3,7 +3,7 @@
 // the quit request after the posted messages and the paint after everything
 // else, the update regions, and the table of windows with their owners.
 //
-// A backend supplies what only it knows (EventSource): how its window thread
+// A backend supplies what only it knows (BackendHooks): how its window thread
 // waits for the system's events and is woken, how those events become
 // messages, and what goes with its windows. The model implements the
 // message functions of platform/window_system.hpp (GetMessage, PostMessage,
@@ -17,7 +17,7 @@ namespace platform::shared {
 
 // --- What a backend supplies ---------------------------------------------------
 
-struct EventSource {
+struct BackendHooks {
   // Turns what the window system has delivered so far into messages
   // (PostMessage, PostKeyMessage) and repaints (Invalidate). Window thread,
   // before each look at its queue; no model lock held. Null: nothing to turn.
@@ -40,14 +40,18 @@ struct EventSource {
   // The character message a key-down makes when it was posted without one
   // (PostMessage, not PostKeyMessage). false for none. Null: none ever.
   bool (*keyCharacter)(const Message& keyDown, UINT& charMessage, int& character) = nullptr;
+  // BeginPaint erases rect of the window with the class's background before
+  // the window procedure paints it. Window thread. Null: the system erases.
+  void (*eraseBackground)(Window window, Rect rect) = nullptr;
   // The calling window thread ends, its windows gone (the connection it
   // opened closes, say). Null: nothing to do.
   void (*threadEnded)() = nullptr;
 };
 
-// The backend whose events the model waits for: set once by the start-up,
-// before the first window. Any thread.
-void UseEventSource(const EventSource& source);
+// The hooks of the backend the model serves. Not the model's: defined by the
+// backend linked in, or where several are, by the one the start-up picked.
+// Any thread.
+const BackendHooks& Backend();
 
 // --- Windows -----------------------------------------------------------------------
 

@@ -18,7 +18,7 @@ struct WindowSystemTable {
   // The environment variable whose being set (not empty) picks this one
   // when nothing is forced; null for none.
   const char* displayVariable = nullptr;
-  EventSource events;
+  BackendHooks hooks;
 
   int (*GetSystemMetrics)(int index) = nullptr;
   int (*DisplayScale)(Window window) = nullptr;
