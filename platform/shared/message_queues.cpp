@@ -191,10 +191,8 @@ void TranslateMessage(const Message& message) {
   }
   LastKeyCharacter.valid = false;
   std::lock_guard lock(TheModel().lock);
-  TheModel()
-      .queues[GetCurrentThreadId()]
-      .posted.push_front({{message.window, charMessage, static_cast<WPARAM>(character),
-                           message.lParam}});
+  TheModel().queues[GetCurrentThreadId()].posted.push_front(
+      {{message.window, charMessage, static_cast<WPARAM>(character), message.lParam}});
 }
 
 LRESULT DispatchMessage(const Message& message) {

@@ -36,9 +36,8 @@ extern "C" EMSCRIPTEN_KEEPALIVE int fractals_web_key(int flags, const char* code
   if ((flags & kRepeat) != 0 || !press) lParam |= LPARAM{1} << 30;
   if (!press) lParam |= LPARAM{1} << 31;
   const Window window = web::PageWindow.load();
-  if (window == 0 ||
-      !shared::PostKeyMessage({window, keys.key, keys.virtualKey, lParam}, keys.charMessage,
-                              keys.character)) {
+  if (window == 0 || !shared::PostKeyMessage({window, keys.key, keys.virtualKey, lParam},
+                                             keys.charMessage, keys.character)) {
     return 0;
   }
   return web::PageKeepsKey(keys, held) ? 1 : 0;

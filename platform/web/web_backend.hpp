@@ -16,7 +16,7 @@ namespace platform::web {
 // --- The graphics window (window_web.cpp) ------------------------------------------
 
 struct GraphWindowRecord {
-  Window id = 0;  // 0: no window
+  Window id = 0;                       // 0: no window
   std::vector<std::uint32_t> staging;  // what the canvas is given: RGBA bytes, opaque
   Image image;                         // the graphics module's, 0x00RRGGBB
 };

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "platform/shared/window_model.hpp"
-#include "platform/x11/x11_table.hpp"
 #include "platform/window_system.hpp"
+#include "platform/x11/x11_table.hpp"
 
 namespace platform::x11 {
 
