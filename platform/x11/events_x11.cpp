@@ -3,7 +3,6 @@
 // Windows would send for them.
 #include <X11/XKBlib.h>
 
-#include <algorithm>
 #include <bitset>
 
 #include "platform/keys/key_translation.hpp"
@@ -16,23 +15,15 @@ namespace {
 std::bitset<256> KeysDown;  // by key code: a press of a key already down is a repeat
 
 void AddToUpdate(const XExposeEvent& expose) {
-  const Rect rect{expose.x, expose.y, expose.x + expose.width, expose.y + expose.height};
-  Rect& update = TheWindow.update;
-  if (update.empty()) {
-    update = rect;
-  } else {
-    update.left = std::min(update.left, rect.left);
-    update.top = std::min(update.top, rect.top);
-    update.right = std::max(update.right, rect.right);
-    update.bottom = std::max(update.bottom, rect.bottom);
-  }
+  shared::Invalidate(TheWindow.id,
+                     {expose.x, expose.y, expose.x + expose.width, expose.y + expose.height});
 }
 
 void OnClientMessage(const XClientMessageEvent& event) {
   if (event.message_type != TheAtoms.wmProtocols || event.format != 32) return;
   const Atom protocol = static_cast<Atom>(event.data.l[0]);
   if (protocol == TheAtoms.wmDeleteWindow) {
-    QueueFromWindowThread({TheWindow.id, WM_CLOSE, 0, 0}, false);
+    PostMessage(TheWindow.id, WM_CLOSE, 0, 0);
   } else if (protocol == TheAtoms.netWmPing) {
     // The window manager checks that we still answer.
     XEvent reply;
@@ -76,13 +67,14 @@ void OnKey(XKeyEvent& event) {
   if ((event.state & Mod1Mask) != 0 || messages.virtualKey == VK_MENU) lParam |= LPARAM{1} << 29;
   if (wasDown || !press) lParam |= LPARAM{1} << 30;
   if (!press) lParam |= LPARAM{1} << 31;
-  QueueKey({TheWindow.id, messages.key, messages.virtualKey, lParam}, messages.charMessage,
-           messages.character);
+  shared::PostKeyMessage({TheWindow.id, messages.key, messages.virtualKey, lParam},
+                         messages.charMessage, messages.character);
 }
 
 }  // namespace
 
 void TranslatePendingEvents() {
+  if (TheDisplay == nullptr) return;
   while (XPending(TheDisplay) > 0) {
     XEvent event;
     XNextEvent(TheDisplay, &event);
@@ -108,7 +100,7 @@ void TranslatePendingEvents() {
         // window inside ours is no loss.
         if (event.xfocus.detail == NotifyInferior) break;
         KeysDown.reset();
-        QueueFromWindowThread({TheWindow.id, WM_KILLFOCUS, 0, 0}, false);
+        PostMessage(TheWindow.id, WM_KILLFOCUS, 0, 0);
         break;
       case DestroyNotify:
         if (event.xdestroywindow.window == TheWindow.id) OnDestroyedFromOutside();
@@ -119,9 +111,6 @@ void TranslatePendingEvents() {
   }
 }
 
-void ResetKeyState() {
-  KeysDown.reset();
-  LastKeyCharacter.valid = false;
-}
+void ResetKeyState() { KeysDown.reset(); }
 
 }  // namespace platform::x11
