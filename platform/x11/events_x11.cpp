@@ -3,10 +3,9 @@
 // Windows would send for them.
 #include <X11/XKBlib.h>
 
-#include <algorithm>
 #include <bitset>
 
-#include "key_translation.hpp"
+#include "platform/keys/key_translation.hpp"
 #include "x11_backend.hpp"
 
 namespace platform::x11 {
@@ -16,23 +15,15 @@ namespace {
 std::bitset<256> KeysDown;  // by key code: a press of a key already down is a repeat
 
 void AddToUpdate(const XExposeEvent& expose) {
-  const Rect rect{expose.x, expose.y, expose.x + expose.width, expose.y + expose.height};
-  Rect& update = TheWindow.update;
-  if (update.empty()) {
-    update = rect;
-  } else {
-    update.left = std::min(update.left, rect.left);
-    update.top = std::min(update.top, rect.top);
-    update.right = std::max(update.right, rect.right);
-    update.bottom = std::max(update.bottom, rect.bottom);
-  }
+  shared::Invalidate(TheWindow.id,
+                     {expose.x, expose.y, expose.x + expose.width, expose.y + expose.height});
 }
 
 void OnClientMessage(const XClientMessageEvent& event) {
   if (event.message_type != TheAtoms.wmProtocols || event.format != 32) return;
   const Atom protocol = static_cast<Atom>(event.data.l[0]);
   if (protocol == TheAtoms.wmDeleteWindow) {
-    QueueFromWindowThread({TheWindow.id, WM_CLOSE, 0, 0}, false);
+    PostMessage(TheWindow.id, WM_CLOSE, 0, 0);
   } else if (protocol == TheAtoms.netWmPing) {
     // The window manager checks that we still answer.
     XEvent reply;
@@ -61,24 +52,29 @@ void OnKey(XKeyEvent& event) {
   KeySym effective = 0;
   XLookupString(&event, text, sizeof text, &effective, nullptr);
   const KeySym base = XLookupKeysym(&event, 0);
-  const KeyMessages keys =
-      TranslateKey(static_cast<std::uint32_t>(base), static_cast<std::uint32_t>(effective), press,
-                   (event.state & ControlMask) != 0, (event.state & Mod1Mask) != 0);
+  const auto symbol = static_cast<std::uint32_t>(effective);
+  const keys::KeyMessages messages = keys::TranslateKey(
+      {keys::NamingSymbol(static_cast<std::uint32_t>(base), symbol),
+       keys::TextOfSymbol(symbol),
+       press,
+       {(event.state & ControlMask) != 0, (event.state & Mod1Mask) != 0, false}});
   const unsigned code = event.keycode & 0xFF;
   const bool wasDown = KeysDown.test(code);
   KeysDown.set(code, press);
   // lParam as Windows packs it: repeat count 1, scan code, Alt held, the
   // previous key state and the transition.
   LPARAM lParam = 1 | (static_cast<LPARAM>((event.keycode - 8) & 0xFF) << 16);
-  if ((event.state & Mod1Mask) != 0 || keys.virtualKey == VK_MENU) lParam |= LPARAM{1} << 29;
+  if ((event.state & Mod1Mask) != 0 || messages.virtualKey == VK_MENU) lParam |= LPARAM{1} << 29;
   if (wasDown || !press) lParam |= LPARAM{1} << 30;
   if (!press) lParam |= LPARAM{1} << 31;
-  QueueKey({TheWindow.id, keys.key, keys.virtualKey, lParam}, keys.charMessage, keys.character);
+  shared::PostKeyMessage({TheWindow.id, messages.key, messages.virtualKey, lParam},
+                         messages.charMessage, messages.character);
 }
 
 }  // namespace
 
 void TranslatePendingEvents() {
+  if (TheDisplay == nullptr) return;
   while (XPending(TheDisplay) > 0) {
     XEvent event;
     XNextEvent(TheDisplay, &event);
@@ -100,8 +96,11 @@ void TranslatePendingEvents() {
         OnKey(event.xkey);
         break;
       case FocusOut:
-        // Keys released elsewhere send no release here.
+        // Keys released elsewhere send no release here; focus moving to a
+        // window inside ours is no loss.
+        if (event.xfocus.detail == NotifyInferior) break;
         KeysDown.reset();
+        PostMessage(TheWindow.id, WM_KILLFOCUS, 0, 0);
         break;
       case DestroyNotify:
         if (event.xdestroywindow.window == TheWindow.id) OnDestroyedFromOutside();
@@ -112,9 +111,6 @@ void TranslatePendingEvents() {
   }
 }
 
-void ResetKeyState() {
-  KeysDown.reset();
-  LastKeyCharacter.valid = false;
-}
+void ResetKeyState() { KeysDown.reset(); }
 
 }  // namespace platform::x11

@@ -90,13 +90,14 @@ class XServer:
     serves; so the display is picked here, and taken only once its lock file
     names this very server and a client gets through."""
 
-    def __init__(self, screen="1024x768x24"):
+    def __init__(self, screen="1024x768x24", options=()):
         first = 200 + os.getpid() % 300
         for number in list(range(first, 500)) + list(range(200, first)):
             if os.path.exists(f"/tmp/.X{number}-lock"):
                 continue
             self.process = subprocess.Popen(
-                ["Xvfb", f":{number}", "-screen", "0", screen, "-nolisten", "tcp", "-noreset"],
+                ["Xvfb", f":{number}", "-screen", "0", screen, "-nolisten", "tcp", "-noreset",
+                 *options],
                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             self.display = f":{number}"
             self.env = dict(os.environ, DISPLAY=self.display)

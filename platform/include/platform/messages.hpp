@@ -32,8 +32,16 @@ struct Rect {
   [[nodiscard]] bool empty() const { return right <= left || bottom <= top; }
 };
 
+// The part of a inside b; empty when they do not meet.
+constexpr Rect Intersect(Rect a, Rect b) {
+  return {a.left > b.left ? a.left : b.left, a.top > b.top ? a.top : b.top,
+          a.right < b.right ? a.right : b.right, a.bottom < b.bottom ? a.bottom : b.bottom};
+}
+
 inline constexpr UINT WM_CREATE = 0x0001;
 inline constexpr UINT WM_DESTROY = 0x0002;
+// The window lost the keyboard focus: keys held now are let go elsewhere.
+inline constexpr UINT WM_KILLFOCUS = 0x0008;
 inline constexpr UINT WM_SETTEXT = 0x000C;
 inline constexpr UINT WM_PAINT = 0x000F;
 inline constexpr UINT WM_CLOSE = 0x0010;

@@ -13,6 +13,8 @@ import pty
 import random
 import shlex
 import signal
+import socket
+import struct
 import subprocess
 import sys
 import tempfile
@@ -21,8 +23,8 @@ import tty
 import zlib
 
 sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-from desktop_harness import (PROGRAM_COLOURS, Desktop, TestFailure, check,  # noqa: E402
-                             require_tools, wait_for)
+from desktop_harness import (PROGRAM_COLOURS, Desktop, TestFailure, XServer,  # noqa: E402
+                             check, require_tools, wait_for)
 
 CAPTION = "Fractals"
 CENTRE = (399, 299)
@@ -219,6 +221,61 @@ def case_no_display(s):
             check(code == 1, f"{where}: exit code {code}; stderr: {err!r}")
             check(err == expected, f"{where}: stderr is {err!r}")
             check(seconds < AT_ONCE, f"{where}: took {seconds:.1f} s to end")
+
+
+def take_every_client_slot(display):
+    """Connections that complete the X setup and stay open, until the server
+    turns the next one away; the ones held."""
+    held = []
+    while True:
+        connection = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+        connection.connect(f"/tmp/.X11-unix/X{display[1:]}")
+        # Byte order, protocol 11.0, no authorisation.
+        connection.sendall(struct.pack("<cxHHHHxx", b"l", 11, 0, 0, 0))
+        answer = connection.recv(8)
+        if not answer or answer[0] != 1:
+            connection.close()
+            return held
+        held.append(connection)
+
+
+def case_full_server(s):
+    """An X server with every client slot taken: one connection attempt,
+    whose refusal the X library reports once, then the graphics-mode error
+    and exit code 1."""
+    server = XServer(options=("-maxclients", "64"))
+    held = []
+    try:
+        held = take_every_client_slot(server.display)
+        check(len(held) > 32, f"only {len(held)} connections held")
+        code, _, err = run_without_server([*s.args.emulator, s.args.program], server.display)
+    finally:
+        for connection in held:
+            connection.close()
+        server.stop()
+    lines = err.decode(errors="replace").splitlines()
+    check(code == 1, f"exit code {code}; stderr: {err!r}")
+    check(lines[-1:] == [NOT_IN_GRAPHICS_MODE], f"stderr ends {lines[-1:]!r}")
+    check(lines[:-1] == ["Maximum number of clients reached"], f"stderr: {lines!r}")
+
+
+def case_window_system_choice(s):
+    """FRACTALS_WINDOW_SYSTEM forces a window system: one the program has
+    starts it (here without a server: the graphics-mode error), any other
+    value is one line on standard error and exit code 1, with no box."""
+    display = free_display()
+    for forced, expected in (
+            ("x11", NOT_IN_GRAPHICS_MODE),
+            ("bogus", "FRACTALS_WINDOW_SYSTEM=bogus is not a window system of this program "
+                      "(it has: x11)")):
+        os.environ["FRACTALS_WINDOW_SYSTEM"] = forced
+        try:
+            code, seconds, err = run_without_server([*s.args.emulator, s.args.program], display)
+        finally:
+            del os.environ["FRACTALS_WINDOW_SYSTEM"]
+        check(code == 1, f"{forced}: exit code {code}; stderr: {err!r}")
+        check(err == (expected + "\n").encode(), f"{forced}: stderr is {err!r}")
+        check(seconds < AT_ONCE, f"{forced}: took {seconds:.1f} s to end")
 
 
 def case_destroyed(s):
