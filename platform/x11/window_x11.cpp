@@ -227,6 +227,7 @@ Window CreateGraphWindow(const char* caption, std::uint32_t style, int x, int y,
   // A new window is wholly invalid, so its first UpdateWindow paints it.
   TheWindow.update = {0, 0, width, height};
   SetPostTarget(id);
+  WatchDesktopSettings();
 
   if (TheWindow.proc(id, WM_CREATE, 0, 0) == -1) {
     TheWindow.proc(id, WM_DESTROY, 0, 0);
