@@ -22,13 +22,22 @@ namespace x11 {
 namespace {
 
 constexpr double kDotsPerStep = 96;
-// A window manager that says it answers frame requests does so at once;
-// one that is stuck must not hold up the window for long.
-constexpr auto kFrameAnswerTime = std::chrono::milliseconds(500);
+// A window manager that says it answers frame requests does so at once,
+// unless the machine is very busy; one that is stuck must not hold up the
+// window for long (the frame it gets later still counts, see
+// TakeDesktopEvent).
+constexpr auto kFrameAnswerTime = std::chrono::milliseconds(2000);
 
 // What the desktop's resources say since they changed under the program;
 // 0 until then. Written by the window thread, read by any.
 std::atomic<int> ChangedScale{0};
+
+// The window's frame when it last changed. Window thread.
+Rect FrameSeen;
+
+bool SameRect(Rect a, Rect b) {
+  return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
 
 Atom Intern(Display* display, const char* name) { return XInternAtom(display, name, False); }
 
@@ -237,17 +246,31 @@ void WatchDesktopSettings() {
 }
 
 bool TakeDesktopEvent(const XEvent& event) {
-  if (event.type != PropertyNotify || event.xproperty.window != DefaultRootWindow(TheDisplay)) {
+  if (event.type != PropertyNotify || TheWindow.id == 0) return false;
+  const ::Window window = event.xproperty.window;
+  bool refit = false;
+  if (window == DefaultRootWindow(TheDisplay)) {
+    if (event.xproperty.atom == XA_RESOURCE_MANAGER) {
+      const int before = DisplayScale(TheWindow.id);
+      ChangedScale = ScaleOfCurrentResources(TheDisplay);
+      refit = DisplayScale(TheWindow.id) != before;
+    }
+  } else if (window == TheWindow.id) {
+    // The frame the window really got can differ from what the window
+    // manager said a new one would get, or come later than we waited. Some
+    // window managers set it anew on every resize: only a change counts.
+    Rect frame;
+    if (event.xproperty.atom == Intern(TheDisplay, "_NET_FRAME_EXTENTS") &&
+        ReadFrame(TheDisplay, window, frame) && !SameRect(frame, FrameSeen)) {
+      FrameSeen = frame;
+      refit = true;
+    }
+  } else {
     return false;
   }
-  if (event.xproperty.atom == XA_RESOURCE_MANAGER && TheWindow.id != 0) {
-    const int before = DisplayScale(TheWindow.id);
-    ChangedScale = ScaleOfCurrentResources(TheDisplay);
-    const int now = DisplayScale(TheWindow.id);
-    if (now != before) {
-      const auto dpi = static_cast<WPARAM>(now * kDotsPerStep);
-      QueueFromWindowThread({TheWindow.id, WM_DPICHANGED, dpi | (dpi << 16), 0}, false);
-    }
+  if (refit) {
+    const auto dpi = static_cast<WPARAM>(DisplayScale(TheWindow.id) * kDotsPerStep);
+    QueueFromWindowThread({TheWindow.id, WM_DPICHANGED, dpi | (dpi << 16), 0}, false);
   }
   return true;
 }
@@ -266,7 +289,7 @@ Rect WorkArea(Window window) {
 
 Rect WindowManagerFrame(Window window) {
   if (OpenConnection() == nullptr) return {};
-  if (window == 0) return FrameOfNewWindow(TheDisplay);
+  if (window == 0) return FrameSeen = FrameOfNewWindow(TheDisplay);
   Rect frame;
   if (window != TheWindow.id || !ReadFrame(TheDisplay, window, frame)) return {};
   return frame;

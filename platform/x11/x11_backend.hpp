@@ -64,8 +64,9 @@ int ScaleOfResources(const char* resources);
 int ChangedResourceScale();
 // Hears changes of the desktop's resources from now on.
 void WatchDesktopSettings();
-// Takes the root window's events: a changed resolution reaches the window
-// as WM_DPICHANGED. false for any other event.
+// Takes the property changes of the root window and the graphics window: a
+// changed resolution, or the frame the window got, reaches the window as
+// WM_DPICHANGED, which fits it anew. false for any other event.
 bool TakeDesktopEvent(const XEvent& event);
 
 // --- The graphics window (window_x11.cpp) ----------------------------------------
