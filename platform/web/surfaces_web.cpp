@@ -83,19 +83,4 @@ void ShowImage(Window window, Rect rect) {
   page::Present(TheWindow.staging.data(), TheWindow.image.width, rect);
 }
 
-bool GetUpdateRect(Window window, Rect& rect) {
-  if (window == 0 || window != TheWindow.id) return false;
-  rect = TheWindow.update;
-  return !rect.empty();
-}
-
-Rect BeginPaint(Window window) {
-  if (window == 0 || window != TheWindow.id) return {};
-  const Rect rect = TheWindow.update;
-  TheWindow.update = {};
-  return rect;
-}
-
-void EndPaint(Window) {}
-
 }  // namespace platform

@@ -167,8 +167,6 @@ bool WithoutProtocolErrors(void (*fn)(void*), void* context) {
   return errors == 0;
 }
 
-}  // namespace x11
-
 namespace {
 
 struct Screen {
@@ -226,5 +224,7 @@ int DisplayScale(Window) {
 }
 
 void SetFatalErrorHandler(FatalErrorHandler handler) { x11::FatalHandler = handler; }
+
+}  // namespace x11
 
 }  // namespace platform

@@ -270,14 +270,10 @@ bool TakeDesktopEvent(const XEvent& event) {
   }
   if (refit) {
     const auto dpi = static_cast<WPARAM>(DisplayScale(TheWindow.id) * kDotsPerStep);
-    QueueFromWindowThread({TheWindow.id, WM_DPICHANGED, dpi | (dpi << 16), 0}, false);
+    PostMessage(TheWindow.id, WM_DPICHANGED, dpi | (dpi << 16), 0);
   }
   return true;
 }
-
-}  // namespace x11
-
-using namespace x11;
 
 Rect WorkArea(Window window) {
   if (OpenConnection() == nullptr) return {};
@@ -305,5 +301,7 @@ void SetWindowRect(Window window, Rect outer) {
                     static_cast<unsigned>(height));
   XFlush(TheDisplay);
 }
+
+}  // namespace x11
 
 }  // namespace platform

@@ -16,9 +16,7 @@
 
 #include "x11_backend.hpp"
 
-namespace platform {
-
-namespace x11 {
+namespace platform::x11 {
 
 namespace {
 
@@ -245,10 +243,6 @@ bool TakeSurfaceEvent(const XEvent& event) {
   return CompletionEvent >= 0 && event.type == CompletionEvent;
 }
 
-}  // namespace x11
-
-using namespace x11;
-
 Image AllocateImage(int width, int height) {
   if (width <= 0 || height <= 0) return {};
   const std::size_t bytes =
@@ -336,19 +330,4 @@ void ShowImage(Window window, Rect rect) {
   XFlush(TheDisplay);
 }
 
-bool GetUpdateRect(Window window, Rect& rect) {
-  if (window == 0 || window != TheWindow.id) return false;
-  rect = TheWindow.update;
-  return !rect.empty();
-}
-
-Rect BeginPaint(Window window) {
-  if (window == 0 || window != TheWindow.id) return {};
-  const Rect rect = TheWindow.update;
-  TheWindow.update = {};
-  return rect;
-}
-
-void EndPaint(Window) {}
-
-}  // namespace platform
+}  // namespace platform::x11

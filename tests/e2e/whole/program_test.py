@@ -210,6 +210,25 @@ def case_no_display(s):
             check(seconds < AT_ONCE, f"{where}: took {seconds:.1f} s to end")
 
 
+def case_window_system_choice(s):
+    """FRACTALS_WINDOW_SYSTEM forces a window system: one the program has
+    starts it (here without a server: the graphics-mode error), any other
+    value is one line on standard error and exit code 1, with no box."""
+    display = free_display()
+    for forced, expected in (
+            ("x11", NOT_IN_GRAPHICS_MODE),
+            ("bogus", "FRACTALS_WINDOW_SYSTEM=bogus is not a window system of this program "
+                      "(it has: x11)")):
+        os.environ["FRACTALS_WINDOW_SYSTEM"] = forced
+        try:
+            code, seconds, err = run_without_server([*s.args.emulator, s.args.program], display)
+        finally:
+            del os.environ["FRACTALS_WINDOW_SYSTEM"]
+        check(code == 1, f"{forced}: exit code {code}; stderr: {err!r}")
+        check(err == (expected + "\n").encode(), f"{forced}: stderr is {err!r}")
+        check(seconds < AT_ONCE, f"{forced}: took {seconds:.1f} s to end")
+
+
 def case_destroyed(s):
     """A window destroyed by another client (XDestroyWindow) ends the program
     as Enter would: exit code 0, and no X error on standard error."""
