@@ -11,15 +11,6 @@ namespace platform {
 
 using memory::TheState;
 
-namespace {
-
-Rect Intersect(Rect a, Rect b) {
-  return {std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
-          std::min(a.bottom, b.bottom)};
-}
-
-}  // namespace
-
 Image AllocateImage(int width, int height) {
   if (width <= 0 || height <= 0) return {};
   auto* bits =

@@ -69,6 +69,5 @@ void ReleaseSendersLocked(ThreadQueue& queue, Window window);
 Window PaintDueLocked(ThreadId thread);
 
 Rect Union(Rect a, Rect b);
-Rect Intersect(Rect a, Rect b);
 
 }  // namespace platform::shared

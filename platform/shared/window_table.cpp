@@ -39,11 +39,6 @@ Rect Union(Rect a, Rect b) {
           std::max(a.bottom, b.bottom)};
 }
 
-Rect Intersect(Rect a, Rect b) {
-  return {std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
-          std::min(a.bottom, b.bottom)};
-}
-
 namespace {
 
 // Lock held. The window's update region grows by rect, clipped to its client

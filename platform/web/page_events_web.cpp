@@ -8,6 +8,10 @@
 #include "platform/shared/window_model.hpp"
 #include "web_backend.hpp"
 
+// Defined here, with the page's entry points, so that a program that uses
+// the window links them in too.
+std::atomic<platform::Window> platform::web::PageWindow{0};
+
 namespace {
 
 // Page event flags, as page.js packs them.

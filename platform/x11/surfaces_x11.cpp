@@ -209,14 +209,6 @@ void FillCopy(const Image& image, Rect rect) {
   }
 }
 
-Rect ClipToImage(Rect rect) {
-  rect.left = std::max(rect.left, 0);
-  rect.top = std::max(rect.top, 0);
-  rect.right = std::min(rect.right, TheWindow.image.width);
-  rect.bottom = std::min(rect.bottom, TheWindow.image.height);
-  return rect;
-}
-
 bool HostIsLittleEndian() { return std::endian::native == std::endian::little; }
 
 }  // namespace
@@ -311,7 +303,7 @@ void DestroySurfaces(Window window) {
 void ShowImage(Window window, Rect rect) {
   Staging& staging = TheWindow.staging;
   if (window == 0 || window != TheWindow.id || staging.image == nullptr) return;
-  rect = ClipToImage(rect);
+  rect = Intersect(rect, {0, 0, TheWindow.image.width, TheWindow.image.height});
   if (rect.empty()) return;
   if (staging.copy) FillCopy(TheWindow.image, rect);
   const int s = staging.scale;

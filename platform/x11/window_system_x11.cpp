@@ -4,37 +4,15 @@
 
 namespace platform::x11 {
 
-const shared::WindowSystemTable Table = {
-    .name = "x11",
-    .displayVariable = "DISPLAY",
-    .hooks =
-        {
-            .translateEvents = TranslatePendingEvents,
-            .waitForEvents = WaitForEvents,
-            .wake = Wake,
-            .destroyWindow = ReleaseWindow,
-            .setCaption = SetCaption,
-            .threadEnded = EndWindowThread,
-        },
-    .GetSystemMetrics = GetSystemMetrics,
-    .DisplayScale = DisplayScale,
-    .RegisterWindowClass = RegisterWindowClass,
-    .CreateGraphWindow = CreateGraphWindow,
-    .AdjustWindowRect = AdjustWindowRect,
-    .SetWindowSize = SetWindowSize,
-    .WorkArea = WorkArea,
-    .WindowManagerFrame = WindowManagerFrame,
-    .SetWindowRect = SetWindowRect,
-    .ShowWindow = ShowWindow,
-    .AllocateImage = AllocateImage,
-    .FreeImage = FreeImage,
-    .CreateSurfaces = CreateSurfaces,
-    .DestroySurfaces = DestroySurfaces,
-    .ShowImage = ShowImage,
-    .GreyCloseCommand = GreyCloseCommand,
-    .MessageBox = MessageBox,
-    .ErrorOutputIsCharacterDevice = ErrorOutputIsCharacterDevice,
-    .SetFatalErrorHandler = SetFatalErrorHandler,
-};
+constinit const shared::WindowSystemTable Table =
+    MakeWindowSystemTable("x11", "DISPLAY",
+                          {
+                              .translateEvents = TranslatePendingEvents,
+                              .waitForEvents = WaitForEvents,
+                              .wake = Wake,
+                              .destroyWindow = ReleaseWindow,
+                              .setCaption = SetCaption,
+                              .threadEnded = EndWindowThread,
+                          });
 
 }  // namespace platform::x11

@@ -138,27 +138,7 @@ void ResetKeyState();
 
 // --- The window system's functions, for the table (window_system_x11.cpp) -----------
 
-int GetSystemMetrics(int index);
-int DisplayScale(Window window);
-bool RegisterWindowClass(WindowProc proc);
-Window CreateGraphWindow(const char* caption, std::uint32_t style, int x, int y, int width,
-                         int height);
-Rect AdjustWindowRect(Rect client, std::uint32_t style);
-void SetWindowSize(Window window, int width, int height);
-// (monitor_x11.cpp)
-Rect WorkArea(Window window);
-Rect WindowManagerFrame(Window window);
-void SetWindowRect(Window window, Rect outer);
-void ShowWindow(Window window, int command);
-Image AllocateImage(int width, int height);
-void FreeImage(Image& image);
-bool CreateSurfaces(Window window, const Image& image, int scale);
-void DestroySurfaces(Window window);
-void ShowImage(Window window, Rect rect);
-void GreyCloseCommand(Window window);
-void MessageBox(const char* text, const char* caption, void (*shown)());
-bool ErrorOutputIsCharacterDevice();
-void SetFatalErrorHandler(FatalErrorHandler handler);
+#include "platform/shared/backend_functions.hpp"
 
 // What the model needs of this window system (window_x11.cpp).
 void ReleaseWindow(Window window);
