@@ -2,6 +2,7 @@
 #include <algorithm>
 
 #include "graph/graph.hpp"
+#include "window_fit.hpp"
 #include "window_thread.hpp"
 
 namespace graph {
@@ -31,31 +32,8 @@ bool WindowCreated = false;
 
 // Dots per inch of a display that shows every pixel as it is.
 constexpr int kDotsPerStep = 96;
-// Past any display there is; keeps a display's odd claim from costing time.
-constexpr int kMostScale = 16;
 
 std::uint32_t WindowStyle() { return platform::WS_OVERLAPPEDWINDOW | ExtraStyle; }
-
-// The outer rectangle of a window whose client area shows the image at
-// scale: frame and caption as the system draws them for this style (the
-// padded border of newer systems included).
-platform::Rect OuterRect(int scale, std::uint32_t style) {
-  return platform::AdjustWindowRect({0, 0, (MaxX + 1) * scale, (MaxY + 1) * scale}, style);
-}
-
-// The largest factor up to wanted whose whole window fits the screen; 1 when
-// none larger does.
-int FittingScale(int wanted, std::uint32_t style) {
-  using namespace platform;
-  for (int scale = std::min(wanted, kMostScale); scale > 1; --scale) {
-    const Rect outer = OuterRect(scale, style);
-    if (outer.right - outer.left <= GetSystemMetrics(SM_CXSCREEN) &&
-        outer.bottom - outer.top <= GetSystemMetrics(SM_CYSCREEN)) {
-      return scale;
-    }
-  }
-  return 1;
-}
 
 // Makes the client area exactly the image at WindowScale: sizes the window
 // to outer when resize says so, then makes up for a frame the window really
@@ -87,6 +65,12 @@ bool OnCreate(platform::Window window) {
     std::lock_guard lock(GraphDrawing);
     // The window black from the start, like the image.
     SurfacesMade = platform::CreateSurfaces(window, GraphImage, WindowScale);
+    // Surfaces of many blocks can be too large for the system: one pixel a
+    // pixel still shows the picture (WinCreate sizes the window to it).
+    if (!SurfacesMade && WindowScale > 1 && GraphImage.bits != nullptr) {
+      WindowScale = 1;
+      SurfacesMade = platform::CreateSurfaces(window, GraphImage, WindowScale);
+    }
     ResetFlush();
     if (GraphImage.bits == nullptr || !SurfacesMade) return false;
   }
@@ -110,17 +94,24 @@ void OnPaint(platform::Window window) {
 }
 
 // The window moved to a display of another resolution: the picture takes
-// the factor that display asks for, as far as the screen has room.
-void OnDisplayScaleChanged(platform::Window window, int dotsPerInch) {
+// the factor that display asks for, as far as its monitor has room.
+void OnDisplayScaleChanged(platform::Window window, int dotsPerInch,
+                           const platform::Rect* suggested) {
   using namespace platform;
   const std::uint32_t style = WindowStyle();
   if ((style & WS_MAXIMIZE) != 0) return;
-  const int scale = FittingScale(std::max(1, dotsPerInch / kDotsPerStep), style);
+  // Where the system suggests, the window lies on the display that asked:
+  // the fit is measured on that monitor, and the window, kept there, does
+  // not bounce back to the one it came from.
+  if (suggested != nullptr) SetWindowRect(window, *suggested);
+  const int scale = FittingScale(std::max(1, dotsPerInch / kDotsPerStep), style, window);
   const int before = WindowScale;
   WindowScale = scale;
   // The frame is drawn at the new resolution too: the window is sized anew
   // even where the picture keeps its factor.
-  MatchClientToImage(window, OuterRect(scale, style), true);
+  const Rect outer = OuterRect(scale, style);
+  if (suggested != nullptr) SetWindowRect(window, PlaceWithin(outer, *suggested, WorkArea(window)));
+  MatchClientToImage(window, outer, suggested == nullptr);
   if (scale == before) return;
   {
     bool paused = false;
@@ -161,12 +152,16 @@ platform::Window WinCreate() {
   using namespace platform;
   const std::uint32_t style = WindowStyle();
   // A screen-filling mode is the screen's own size already.
-  WindowScale = (style & WS_MAXIMIZE) != 0 ? 1 : FittingScale(DisplayScale(0), style);
+  WindowScale = (style & WS_MAXIMIZE) != 0 ? 1 : FittingScale(DisplayScale(0), style, 0);
+  const int chosen = WindowScale;
   const Rect outer = OuterRect(WindowScale, style);
   const Window window = CreateGraphWindow(WindowTitle, style, CW_USEDEFAULT, 0,
                                           outer.right - outer.left, outer.bottom - outer.top);
   if (window == 0) return 0;
-  if ((style & WS_MAXIMIZE) == 0) MatchClientToImage(window, outer, false);
+  // WM_CREATE may have fallen back to a smaller factor.
+  if ((style & WS_MAXIMIZE) == 0) {
+    MatchClientToImage(window, OuterRect(WindowScale, style), WindowScale != chosen);
+  }
   ShowWindow(window, SW_SHOW);
   UpdateWindow(window);
   return window;
@@ -188,7 +183,8 @@ LRESULT WindowProcGraph(platform::Window window, UINT message, WPARAM wParam, LP
       FlushToWindow(window);
       return 0;
     case WM_DPICHANGED:
-      OnDisplayScaleChanged(window, static_cast<int>(wParam & 0xFFFF));
+      OnDisplayScaleChanged(window, static_cast<int>(wParam & 0xFFFF),
+                            reinterpret_cast<const Rect*>(lParam));
       return 0;
     case WM_NOTIFY:
       return Route(NotifyMessageHandler, window, message, wParam, lParam);

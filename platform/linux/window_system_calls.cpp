@@ -23,6 +23,10 @@ void SetWindowSize(Window window, int width, int height) {
   Chosen().SetWindowSize(window, width, height);
 }
 
+Rect WorkArea(Window window) { return Chosen().WorkArea(window); }
+Rect WindowManagerFrame(Window window) { return Chosen().WindowManagerFrame(window); }
+void SetWindowRect(Window window, Rect outer) { Chosen().SetWindowRect(window, outer); }
+
 void ShowWindow(Window window, int command) { Chosen().ShowWindow(window, command); }
 Image AllocateImage(int width, int height) { return Chosen().AllocateImage(width, height); }
 void FreeImage(Image& image) { Chosen().FreeImage(image); }

@@ -23,6 +23,8 @@ struct WindowRecord {
   int clientHeight = 0;
   int outerWidth = 0;
   int outerHeight = 0;
+  int left = 0;  // of the outer rectangle, screen coordinates
+  int top = 0;
   Placement requested;  // as CreateGraphWindow was called
   // The memory image (the graphics module's, imageWidth x imageHeight), and
   // the client area as the user sees it (clientWidth x clientHeight).
@@ -42,12 +44,15 @@ struct State {
   bool failRegistration = false;
   bool failCreation = false;
   bool failSurfaces = false;
+  int mostSurfaceScale = 0;  // 0: any
   // What the frame a window really gets is wider and taller than
   // AdjustWindowRect says.
   int frameSurplusX = 0;
   int frameSurplusY = 0;
   int displayScale = 1;
   std::array<int, MetricCount> metrics{};
+  std::vector<Rect> workAreas;  // none: the whole screen
+  Rect windowManagerFrame;
   FatalErrorHandler fatalErrorHandler = nullptr;
 };
 
@@ -58,6 +63,8 @@ void ResetMetricsLocked();
 // A 1280 x 1024 screen with the frame of Windows 10 at 96 DPI: 4-pixel
 // frames, a 4-pixel padded border, a 23-pixel caption.
 void DefaultMetrics(std::array<int, MetricCount>& metrics);
+// The monitors' work areas, the first where new windows open.
+std::vector<Rect> WorkAreasLocked();
 // Frame and caption around a client area, as Windows sizes them.
 int FrameWidthLocked();
 int FrameHeightLocked();

@@ -27,7 +27,8 @@ bool CreateSurfaces(Window window, const Image& image, int scale) {
   std::lock_guard lock(TheState().lock);
   memory::WindowRecord* record = memory::FindWindowRecord(window);
   if (record == nullptr || image.bits == nullptr || image.width <= 0 || image.height <= 0 ||
-      scale < 1 || TheState().failSurfaces) {
+      scale < 1 || TheState().failSurfaces ||
+      (TheState().mostSurfaceScale > 0 && scale > TheState().mostSurfaceScale)) {
     return false;
   }
   record->image = image;

@@ -38,6 +38,25 @@ int DisplayScale(Window) {
   return TheState().displayScale;
 }
 
+Rect WorkArea(Window window) {
+  std::lock_guard lock(TheState().lock);
+  const std::vector<Rect> areas = memory::WorkAreasLocked();
+  const memory::WindowRecord* record = memory::FindWindowRecord(window);
+  if (record == nullptr) return areas.front();
+  // The monitor under the window's centre, as a system tells them apart.
+  const int x = record->left + record->outerWidth / 2;
+  const int y = record->top + record->outerHeight / 2;
+  for (const Rect& area : areas) {
+    if (x >= area.left && x < area.right && y >= area.top && y < area.bottom) return area;
+  }
+  return areas.front();
+}
+
+Rect WindowManagerFrame(Window) {
+  std::lock_guard lock(TheState().lock);
+  return TheState().windowManagerFrame;
+}
+
 bool RegisterWindowClass(WindowProc proc) {
   {
     std::lock_guard lock(TheState().lock);
@@ -63,6 +82,9 @@ Window CreateGraphWindow(const char* caption, std::uint32_t style, int x, int y,
     record.outerWidth = width;
     record.outerHeight = height;
     record.requested = {x, y, width, height};
+    const Rect first = memory::WorkAreasLocked().front();
+    record.left = x == CW_USEDEFAULT ? first.left : x;
+    record.top = x == CW_USEDEFAULT ? first.top : y;
     if ((style & WS_MAXIMIZE) != 0) {
       record.clientWidth = state.metrics[SM_CXFULLSCREEN];
       record.clientHeight = state.metrics[SM_CYFULLSCREEN];
@@ -112,6 +134,17 @@ void SetWindowSize(Window window, int width, int height) {
   shared::SetClientSize(window, clientWidth, clientHeight);
 }
 
+void SetWindowRect(Window window, Rect outer) {
+  {
+    std::lock_guard lock(TheState().lock);
+    memory::WindowRecord* record = memory::FindWindowRecord(window);
+    if (record == nullptr) return;
+    record->left = outer.left;
+    record->top = outer.top;
+  }
+  SetWindowSize(window, outer.right - outer.left, outer.bottom - outer.top);
+}
+
 void ShowWindow(Window window, int command) {
   if (!memory::WindowExists(window)) return;
   shared::SetVisible(window, command != SW_HIDE);
@@ -134,7 +167,16 @@ WindowRecord* FindWindowRecord(Window window) {
   return found != TheState().windows.end() ? &found->second : nullptr;
 }
 
-void ResetMetricsLocked() { DefaultMetrics(TheState().metrics); }
+void ResetMetricsLocked() {
+  DefaultMetrics(TheState().metrics);
+  TheState().workAreas.clear();
+  TheState().windowManagerFrame = {};
+}
+
+std::vector<Rect> WorkAreasLocked() {
+  if (!TheState().workAreas.empty()) return TheState().workAreas;
+  return {{0, 0, TheState().metrics[SM_CXSCREEN], TheState().metrics[SM_CYSCREEN]}};
+}
 
 void DefaultMetrics(std::array<int, MetricCount>& m) {
   m.fill(0);
@@ -181,6 +223,22 @@ void FailWindowCreation(bool fail) {
 void FailSurfaces(bool fail) {
   std::lock_guard lock(TheState().lock);
   TheState().failSurfaces = fail;
+  if (!fail) TheState().mostSurfaceScale = 0;
+}
+
+void FailSurfacesAbove(int most) {
+  std::lock_guard lock(TheState().lock);
+  TheState().mostSurfaceScale = most;
+}
+
+void SetWorkAreas(std::vector<Rect> areas) {
+  std::lock_guard lock(TheState().lock);
+  TheState().workAreas = std::move(areas);
+}
+
+void SetWindowManagerFrame(Rect frame) {
+  std::lock_guard lock(TheState().lock);
+  TheState().windowManagerFrame = frame;
 }
 
 void SetFrameSurplus(int width, int height) {
@@ -229,6 +287,14 @@ Rect OuterRect(Window window) {
   std::lock_guard lock(TheState().lock);
   const WindowRecord* record = FindWindowRecord(window);
   return record != nullptr ? Rect{0, 0, record->outerWidth, record->outerHeight} : Rect{};
+}
+
+Rect ScreenRect(Window window) {
+  std::lock_guard lock(TheState().lock);
+  const WindowRecord* record = FindWindowRecord(window);
+  if (record == nullptr) return {};
+  return {record->left, record->top, record->left + record->outerWidth,
+          record->top + record->outerHeight};
 }
 
 Placement RequestedPlacement(Window window) {

@@ -66,12 +66,19 @@ int GetSystemMetrics(int index) {
   }
 }
 
+// The page's canvas is all a window may take; nothing draws around it.
+Rect WorkArea(Window) {
+  return {0, 0, page::ScreenMetric(SM_CXSCREEN), page::ScreenMetric(SM_CYSCREEN)};
+}
+Rect WindowManagerFrame(Window) { return {}; }
+
 // No frame and no caption bar: the outer rectangle is the client area.
 Rect AdjustWindowRect(Rect client, std::uint32_t) { return client; }
 
 // The canvas keeps the size it was made with; the page has nothing to
 // resize it to.
 void SetWindowSize(Window, int, int) {}
+void SetWindowRect(Window, Rect) {}
 
 bool RegisterWindowClass(WindowProc proc) {
   shared::SetClassProc(proc);

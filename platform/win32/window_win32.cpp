@@ -87,6 +87,23 @@ int DisplayScale(Window window) {
                   static_cast<int>(DotsPerInch(win32::ToHandle(window)) / USER_DEFAULT_SCREEN_DPI));
 }
 
+Rect WorkArea(Window window) {
+  // A new window of CW_USEDEFAULT opens on the primary monitor, whose top
+  // left is the origin.
+  HMONITOR monitor = window != 0
+                         ? ::MonitorFromWindow(win32::ToHandle(window), MONITOR_DEFAULTTONEAREST)
+                         : ::MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY);
+  MONITORINFO info{};
+  info.cbSize = sizeof info;
+  if (monitor == nullptr || ::GetMonitorInfoA(monitor, &info) == 0) {
+    return {0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+  }
+  return {info.rcWork.left, info.rcWork.top, info.rcWork.right, info.rcWork.bottom};
+}
+
+// The outer rectangle holds all of the frame Windows draws.
+Rect WindowManagerFrame(Window) { return {}; }
+
 Window CreateGraphWindow(const char* caption, std::uint32_t style, int x, int y, int width,
                          int height) {
   HWND window = ::CreateWindowExA(0, win32::kWindowClassName, caption, style, x, y, width, height,
@@ -116,6 +133,11 @@ Rect GetClientRect(Window window) {
 void SetWindowSize(Window window, int width, int height) {
   ::SetWindowPos(win32::ToHandle(window), nullptr, 0, 0, width, height,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void SetWindowRect(Window window, Rect outer) {
+  ::SetWindowPos(win32::ToHandle(window), nullptr, outer.left, outer.top, outer.right - outer.left,
+                 outer.bottom - outer.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void ShowWindow(Window window, int command) { ::ShowWindow(win32::ToHandle(window), command); }

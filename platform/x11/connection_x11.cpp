@@ -225,34 +225,11 @@ bool WithoutProtocolErrors(void (*fn)(void*), void* context) {
 
 namespace {
 
-constexpr double kDotsPerStep = 96;
-
 struct Screen {
   int width = 0;  // 0 when there is no display
   int height = 0;
   int scale = 1;  // what the display's resolution asks for
 };
-
-// The factor the desktop's Xft.dpi resource (as xrdb sets it) asks for;
-// 1 when it says nothing usable.
-int ScaleOfResources(Display* display) {
-  const char* resources = XResourceManagerString(display);
-  if (resources == nullptr) return 1;
-  XrmInitialize();
-  XrmDatabase database = XrmGetStringDatabase(resources);
-  if (database == nullptr) return 1;
-  char* type = nullptr;
-  XrmValue value{};
-  int scale = 1;
-  if (XrmGetResource(database, "Xft.dpi", "Xft.Dpi", &type, &value) == True &&
-      value.addr != nullptr) {
-    const double dpi = std::strtod(value.addr, nullptr);
-    if (dpi >= kDotsPerStep && dpi < 100 * kDotsPerStep)
-      scale = static_cast<int>(dpi / kDotsPerStep);
-  }
-  XrmDestroyDatabase(database);
-  return scale;
-}
 
 // The screen does not change under the program, so one look suffices, also
 // when it finds no display. A connection of its own, since any thread may
@@ -267,7 +244,7 @@ Screen MeasureScreen() {
     if (Display* display = x11::OpenDisplayPatiently(); display != nullptr) {
       screen.width = DisplayWidth(display, DefaultScreen(display));
       screen.height = DisplayHeight(display, DefaultScreen(display));
-      screen.scale = ScaleOfResources(display);
+      screen.scale = x11::ScaleOfResources(XResourceManagerString(display));
       XCloseDisplay(display);
     }
   }
@@ -298,6 +275,7 @@ int DisplayScale(Window) {
     const long scale = std::strtol(wanted, &end, 10);
     if (*end == '\0' && scale >= 1 && scale <= 100) return static_cast<int>(scale);
   }
+  if (const int changed = x11::ChangedResourceScale(); changed > 0) return changed;
   return MeasureScreen().scale;
 }
 

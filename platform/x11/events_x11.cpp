@@ -82,7 +82,7 @@ void TranslatePendingEvents() {
       XRefreshKeyboardMapping(&event.xmapping);
       continue;
     }
-    if (TakeSurfaceEvent(event)) continue;
+    if (TakeSurfaceEvent(event) || TakeDesktopEvent(event)) continue;
     if (TheWindow.id == 0 || event.xany.window != TheWindow.id) continue;
     switch (event.type) {
       case Expose:

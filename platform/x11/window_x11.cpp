@@ -199,8 +199,9 @@ Window CreateGraphWindow(const char* caption, std::uint32_t style, int x, int y,
   attributes.border_pixel = 0;
   // Enlarging keeps the image at the top left, the new area black.
   attributes.bit_gravity = NorthWestGravity;
-  attributes.event_mask =
-      ExposureMask | KeyPressMask | KeyReleaseMask | StructureNotifyMask | FocusChangeMask;
+  // Property changes: the frame the window manager gives the window.
+  attributes.event_mask = ExposureMask | KeyPressMask | KeyReleaseMask | StructureNotifyMask |
+                          FocusChangeMask | PropertyChangeMask;
   unsigned long mask = CWBackPixel | CWBorderPixel | CWBitGravity | CWEventMask;
   Colormap colormap = 0;
   if (ownColormap) {
@@ -237,6 +238,7 @@ Window CreateGraphWindow(const char* caption, std::uint32_t style, int x, int y,
   ApplyCaption(caption != nullptr ? caption : "");
   // Before mapping, so that window managers that read them once see them.
   ApplyMotifHints(true);
+  WatchDesktopSettings();
   return shared::AddWindow(id, width, height);
 }
 

@@ -56,6 +56,21 @@ struct Atoms {
 };
 extern Atoms TheAtoms;
 
+// --- Monitors and desktop settings (monitor_x11.cpp) ------------------------------
+
+// The factor an Xft.dpi in resources (as xrdb sets them) asks for; 1 when
+// they say nothing usable. Any thread.
+int ScaleOfResources(const char* resources);
+// What the resources ask for since they changed while the program ran; 0
+// while they have not. Any thread.
+int ChangedResourceScale();
+// Hears changes of the desktop's resources from now on.
+void WatchDesktopSettings();
+// Takes the property changes of the root window and the graphics window: a
+// changed resolution, or the frame the window got, reaches the window as
+// WM_DPICHANGED, which fits it anew. false for any other event.
+bool TakeDesktopEvent(const XEvent& event);
+
 // --- The graphics window (window_x11.cpp) ----------------------------------------
 
 // The XImage the window is put from: the memory image itself, or a copy

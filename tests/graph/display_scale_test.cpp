@@ -2,6 +2,8 @@
 // size, the window shows each of its pixels as an s x s block.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "graph_fixture.hpp"
 
 namespace {
@@ -52,28 +54,53 @@ TEST_F(DisplayScaleTest, TwiceTheResolutionShowsEachPixelAsATwoByTwoBlock) {
   EXPECT_TRUE(mem::SurfaceShowsImage(Window()));
 }
 
-TEST_F(DisplayScaleTest, TheLargestFactorWhoseWindowFitsTheScreen) {
-  LargeScreen();
-  // 2400 x 1800 would not fit; 1600 x 1200 and its frame do.
-  mem::SetDisplayScale(3);
-  OpenProgramMode();
-  EXPECT_EQ(Client().right, 1600);
-  EXPECT_EQ(Client().bottom, 1200);
-  graph::CloseGraph();
+// At 2 the window is 1616 x 1239 with the frame Windows draws.
+TEST_F(DisplayScaleTest, TheLargestFactorWhoseWindowAndFrameFitTheWorkArea) {
+  struct Row {
+    const char* what;
+    int wanted;
+    std::vector<platform::Rect> areas;  // none: the whole 2048 x 1536 screen
+    platform::Rect frame;               // what a window manager adds outside
+    int width;                          // of the client area
+  } const rows[] = {
+      {"2400 x 1800 would not fit", 3, {}, {}, 1600},
+      {"the default screen has room for the mode alone", 2, {{0, 0, 1280, 1024}}, {}, 800},
+      {"a screen as large as the client area", 2, {{0, 0, 1600, 1200}}, {}, 800},
+      {"a panel takes the bottom rows", 2, {{0, 0, 2048, 1230}}, {}, 800},
+      {"a panel leaves room", 2, {{0, 40, 2048, 1280}}, {}, 1600},
+      {"a window manager's frame too tall", 2, {{0, 0, 1920, 1240}}, {1, 22, 1, 4}, 800},
+      {"a window manager's frame that fits", 2, {{0, 0, 1920, 1265}}, {1, 22, 1, 4}, 1600},
+      {"a larger monitor beside the one the window opens on",
+       2,
+       {{0, 0, 1280, 1024}, {1280, 0, 3328, 1536}},
+       {},
+       800},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    LargeScreen();
+    mem::SetWorkAreas(row.areas);
+    mem::SetWindowManagerFrame(row.frame);
+    mem::SetDisplayScale(row.wanted);
+    OpenProgramMode();
+    EXPECT_EQ(Client().right, row.width);
+    EXPECT_EQ(Client().bottom, row.width * 3 / 4);
+    graph::CloseGraph();
+    mem::ResetSystemMetrics();
+  }
+}
 
-  // The default 1280 x 1024 screen has room for the mode alone.
-  mem::ResetSystemMetrics();
+TEST_F(DisplayScaleTest, SurfacesRefusedAtTheFactorFallBackToOnePixelAPixel) {
+  LargeScreen();
   mem::SetDisplayScale(2);
+  mem::FailSurfacesAbove(1);
   OpenProgramMode();
+  ASSERT_EQ(graph::GraphResult, graph::grOk);
   EXPECT_EQ(Client().right, 800);
   EXPECT_EQ(Client().bottom, 600);
-  graph::CloseGraph();
-
-  // The frame counts: a screen exactly 1600 x 1200 cannot hold the window.
-  mem::SetSystemMetric(platform::SM_CXSCREEN, 1600);
-  mem::SetSystemMetric(platform::SM_CYSCREEN, 1200);
-  OpenProgramMode();
-  EXPECT_EQ(Client().right, 800);
+  DrawSome();
+  EXPECT_EQ(mem::SurfacePixel(Window(), 10, 11), mem::ImagePixel(Window(), 10, 11));
+  EXPECT_TRUE(mem::SurfaceShowsImage(Window()));
 }
 
 TEST_F(DisplayScaleTest, ARepaintOfAnyPartShowsTheBlocksItCovers) {
@@ -138,6 +165,27 @@ TEST_F(DisplayScaleTest, MovingToADisplayOfOtherResolutionRescalesTheWindow) {
   graph::PauseDrawing();
   mem::WaitUntilIdle();
   EXPECT_EQ(mem::SurfacePixel(Window(), 801, 601), mem::ImagePixel(Window(), 400, 300));
+  EXPECT_TRUE(mem::SurfaceShowsImage(Window()));
+}
+
+// Two monitors side by side, the right one of twice the resolution. The
+// window is dragged over the edge; Windows suggests a rectangle that still
+// straddles it.
+TEST_F(DisplayScaleTest, MovedToAnotherMonitorTheWindowTakesItsPlaceThere) {
+  const platform::Rect right{1280, 0, 3328, 1536};
+  mem::SetWorkAreas({{0, 0, 1280, 1024}, right});
+  OpenProgramMode();
+  DrawSome();
+  static const platform::Rect suggested{1000, 100, 2616, 1339};
+  platform::PostMessage(Window(), platform::WM_DPICHANGED, DotsPerInch(192),
+                        reinterpret_cast<platform::LPARAM>(&suggested));
+  mem::WaitUntilIdle();
+  EXPECT_EQ(Client().right, 1600);
+  EXPECT_EQ(Client().bottom, 1200);
+  const platform::Rect placed = mem::ScreenRect(Window());
+  EXPECT_GE(placed.left, right.left);
+  EXPECT_LE(placed.right, right.right);
+  EXPECT_LE(placed.bottom, right.bottom);
   EXPECT_TRUE(mem::SurfaceShowsImage(Window()));
 }
 

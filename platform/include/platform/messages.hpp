@@ -60,7 +60,8 @@ inline constexpr UINT WM_MOUSEMOVE = 0x0200;
 inline constexpr UINT WM_LBUTTONDOWN = 0x0201;
 inline constexpr UINT WM_MBUTTONDBLCLK = 0x0209;
 // The window moved to a display of another resolution: wParam's low word is
-// its dots per inch.
+// its dots per inch; lParam, when not 0, points to the outer rectangle (a
+// Rect, screen coordinates) the system suggests for the window there.
 inline constexpr UINT WM_DPICHANGED = 0x02E0;
 inline constexpr UINT WM_APP = 0x8000;
 

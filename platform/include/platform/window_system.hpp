@@ -37,6 +37,16 @@ int GetSystemMetrics(int index);
 // the one a new window opens on. Window thread.
 int DisplayScale(Window window);
 
+// The part of the screen a window may take, in screen coordinates: the work
+// area (panels and docks left out) of the monitor the window is on, or, for
+// a window of 0, of the one a new window opens on. Window thread.
+Rect WorkArea(Window window);
+// What the window manager draws outside the outer rectangle AdjustWindowRect
+// gives, as thicknesses (left, top, right, bottom): 0 where that rectangle
+// holds the whole frame (Win32). For a window of 0, what a new window will
+// get. Window thread.
+Rect WindowManagerFrame(Window window);
+
 // --- Window class and window ----------------------------------------------
 
 // Registers the graphics window class: style CS_HREDRAW | CS_VREDRAW, arrow
@@ -57,6 +67,8 @@ Rect AdjustWindowRect(Rect client, std::uint32_t style);
 Rect GetClientRect(Window window);
 // Gives the window a new outer size; its position stays.
 void SetWindowSize(Window window, int width, int height);
+// Moves the window and gives it a new outer size (screen coordinates).
+void SetWindowRect(Window window, Rect outer);
 
 // Shows the window; UpdateWindow sends the first WM_PAINT at once when the
 // window has an update region.

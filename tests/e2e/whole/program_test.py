@@ -482,9 +482,62 @@ def case_high_dpi(s):
             set_display_dpi(s, 96)
 
 
+def scaled_crc(screen, area, factor):
+    """CRC-32 of the area taken down by factor (one pixel a pixel, or one
+    of each 2 x 2 block)."""
+    if factor == 1:
+        return client_crc(screen, area)
+    crc, fault = half_size_crc(screen, area)
+    check(fault is None, f"2 x 2 blocks of more than one colour: {fault}")
+    return crc
+
+
+def case_framed_high_dpi(s):
+    """1920 x 1200 at 192 dots per inch under openbox: 2 x 2 blocks and the
+    window manager's frame are taller than the screen. The factor chosen
+    leaves room for the frame, so the whole client area lies on the screen
+    and shows the memory image after some frame N."""
+    require_tools("openbox")
+    frame_of = frame_table(s, 2500)
+    manager = s.desk.start("openbox", "--sm-disable")
+    wait_for("openbox to manage the screen",
+             lambda: "window id" in s.desk.run("xprop", "-root", "_NET_SUPPORTING_WM_CHECK",
+                                                check_rc=False), 20)
+    set_display_dpi(s, 192)
+    try:
+        s.open_window()
+        x, y, w, h = s.desk.geometry(s.window)
+        factor = w // 800
+        check((w, h) in ((800, 600), (1600, 1200)), f"client area is {w} x {h}")
+        check(x >= 0 and y >= 0 and x + w <= 1920 and y + h <= 1200,
+              f"client area {w} x {h} at ({x}, {y}) is not all on the screen")
+        area = s.desk.client_area(s.window, w, h)
+        crc = wait_for("a frame's image", lambda: (lambda c: c if c in frame_of else None)(
+            scaled_crc(s.desk.screenshot(), area, factor)), 10)
+        print(f"factor {factor}, frame {frame_of[crc]}")
+        s.keys("Return")
+        expect_exit(s, 0)
+    finally:
+        manager.kill()
+
+
+def case_dpi_changed(s):
+    """Xft.dpi changed while the program runs: the window takes the factor
+    the display asks for now, and back again."""
+    set_display_dpi(s, 96)
+    s.open_window()
+    for dpi, size in ((192, (1600, 1200)), (96, (800, 600))):
+        set_display_dpi(s, dpi)
+        wait_for(f"a client area of {size[0]} x {size[1]} at {dpi} dots per inch",
+                 lambda: s.desk.geometry(s.window)[2:] == size, 10)
+    s.keys("Return")
+    expect_exit(s, 0)
+
+
 CASES = {name[5:]: fn for name, fn in globals().items() if name.startswith("case_")}
 SCREENS = {"eight_bit": "1024x768x8", "eight_bit_interrupt": "1024x768x8",
-           "high_dpi": "2048x1536x24"}
+           "high_dpi": "2048x1536x24", "framed_high_dpi": "1920x1200x24",
+           "dpi_changed": "2048x1536x24"}
 
 
 def main():

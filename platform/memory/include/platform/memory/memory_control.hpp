@@ -19,11 +19,22 @@ inline constexpr std::uint32_t NoPixel = 0xFFFFFFFF;
 void SetSystemMetric(int index, int value);
 void ResetSystemMetrics();
 
+// The work areas of the monitors, in screen coordinates; a new window
+// opens at the top left of the first. None (as ResetSystemMetrics leaves
+// it): one monitor, all of SM_CXSCREEN x SM_CYSCREEN. Any thread.
+void SetWorkAreas(std::vector<Rect> areas);
+// The frame a window manager draws outside every window, as thicknesses;
+// none after ResetSystemMetrics. Any thread.
+void SetWindowManagerFrame(Rect frame);
+
 // Makes the next class registrations or window creations fail, or the
 // surfaces made at WM_CREATE. Any thread.
 void FailWindowRegistration(bool fail);
 void FailWindowCreation(bool fail);
 void FailSurfaces(bool fail);
+// Surfaces for a scale above most fail from now on, as a system short of
+// memory would refuse large ones; 0, or FailSurfaces(false), lifts it.
+void FailSurfacesAbove(int most);
 // Windows made from now on get a frame this much wider and taller than
 // AdjustWindowRect reports (a frame of the window manager's own, a changed
 // DPI). Any thread.
@@ -60,6 +71,8 @@ std::uint32_t Style(Window window);
 Rect ClientRect(Window window);
 // The outer size the window was last given, as {0, 0, width, height}.
 Rect OuterRect(Window window);
+// Where that outer rectangle is, in screen coordinates.
+Rect ScreenRect(Window window);
 // Where and how large (frame included) the window was asked to be.
 struct Placement {
   int x = 0;

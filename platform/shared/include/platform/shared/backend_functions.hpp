@@ -15,6 +15,9 @@ Window CreateGraphWindow(const char* caption, std::uint32_t style, int x, int y,
                          int height);
 Rect AdjustWindowRect(Rect client, std::uint32_t style);
 void SetWindowSize(Window window, int width, int height);
+Rect WorkArea(Window window);
+Rect WindowManagerFrame(Window window);
+void SetWindowRect(Window window, Rect outer);
 void ShowWindow(Window window, int command);
 Image AllocateImage(int width, int height);
 void FreeImage(Image& image);
@@ -41,6 +44,9 @@ constexpr shared::WindowSystemTable MakeWindowSystemTable(const char* name,
   table.CreateGraphWindow = CreateGraphWindow;
   table.AdjustWindowRect = AdjustWindowRect;
   table.SetWindowSize = SetWindowSize;
+  table.WorkArea = WorkArea;
+  table.WindowManagerFrame = WindowManagerFrame;
+  table.SetWindowRect = SetWindowRect;
   table.ShowWindow = ShowWindow;
   table.AllocateImage = AllocateImage;
   table.FreeImage = FreeImage;

@@ -27,6 +27,9 @@ struct WindowSystemTable {
                               int height) = nullptr;
   Rect (*AdjustWindowRect)(Rect client, std::uint32_t style) = nullptr;
   void (*SetWindowSize)(Window window, int width, int height) = nullptr;
+  Rect (*WorkArea)(Window window) = nullptr;
+  Rect (*WindowManagerFrame)(Window window) = nullptr;
+  void (*SetWindowRect)(Window window, Rect outer) = nullptr;
   void (*ShowWindow)(Window window, int command) = nullptr;
   Image (*AllocateImage)(int width, int height) = nullptr;
   void (*FreeImage)(Image& image) = nullptr;
