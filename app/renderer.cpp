@@ -23,17 +23,16 @@ inline std::int16_t W(std::int64_t s) {
 // scale stays a float: an extended value held across the PutPixel calls
 // would go through memory in 80 bits twice per point.
 FRACTALS_EXTENDED_INLINE std::int16_t Project(std::int32_t centre, float scale, float coordinate) {
-  return W(static_cast<std::int64_t>(centre) + R(FromFloat(scale) * FromFloat(coordinate)));
+  return W(static_cast<std::int64_t>(centre) + R(extended::MulFloats(scale, coordinate)));
 }
 
 // (a, b) turned by the angle whose cosine and sine are c and s: a*c - b*s
 // and a*s + b*c, each computed in the extended format from the floats a and
 // b held before the turn, and rounded once as it is stored.
 FRACTALS_EXTENDED_INLINE void Turn(float& a, float& b, Extended c, Extended s) {
-  const Extended ea = FromFloat(a);
-  const Extended eb = FromFloat(b);
-  const float turnedA = ToFloat(ea * c - eb * s);
-  const float turnedB = ToFloat(ea * s + eb * c);
+  using extended::MulFloat;
+  const float turnedA = ToFloat(MulFloat(a, c) - MulFloat(b, s));
+  const float turnedB = ToFloat(MulFloat(a, s) + MulFloat(b, c));
   a = turnedA;
   b = turnedB;
 }

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "extended/soft.hpp"
+#include "extended/soft_float_products.hpp"
 #include "extended/trig.hpp"
 
 #if (defined(__x86_64__) || defined(__i386__)) && __LDBL_MANT_DIG__ == 64
@@ -257,6 +258,44 @@ TEST_F(Differential, ArithmeticAsTheRendererAndTheHeightMapBuildIt) {
         }
       },
       random_);
+}
+
+// The products with a float operand: a float of any kind times an extended
+// value of any exponent (edges of the range included) or the renderer's
+// sines and cosines, and a float times a float. The x87 unit loads the
+// floats first, and a signalling one is invalid there.
+TEST_F(Differential, ProductsWithAFloat) {
+  unsigned f = 0;
+  const soft::Value trig[] = {soft::Sin(0.02f, f), soft::Cos(0.02f, f), soft::Sin(0.01f, f),
+                              soft::Cos(0.01f, f)};
+  std::uniform_real_distribution<float> coordinate(-120.0f, 120.0f);
+  int failures = 0;
+  for (int i = 0; i < kOperands && failures < 10; ++i) {
+    const std::uint64_t kind = random_() % 8;
+    const float a = kind < 4 ? coordinate(random_) : AnyFloat(random_);
+    const float g = AnyFloat(random_);
+    const soft::Value b = kind < 4    ? trig[kind]
+                          : kind < 6  ? AnyExtended(random_, -200, 200)
+                          : kind == 6 ? AnyExtended(random_, 16250, 16383)
+                                      : AnyExtended(random_, -16382, -16250);
+    unsigned loadA = 0, loadG = 0;
+    const long double ha = Hw(soft::FromFloat(a, loadA));
+    const long double hg = Hw(soft::FromFloat(g, loadG));
+    unsigned byExtended = 0, byFloat = 0;
+    const soft::Value sw[] = {soft::MulFloat(a, b, byExtended), soft::MulFloats(a, g, byFloat)};
+    const Outcome<long double> hw[] = {HwMul(ha, Hw(b)), HwMul(ha, hg)};
+    const unsigned swFlags[] = {byExtended, byFloat};
+    const unsigned hwFlags[] = {hw[0].flags | loadA, hw[1].flags | loadA | loadG};
+    const soft::Bits80 other[] = {soft::ToBits(b), Image(hg)};
+    for (int k = 0; k < 2; ++k) {
+      if (!SameImage(hw[k].value, sw[k]) || hwFlags[k] != swFlags[k]) {
+        ADD_FAILURE() << std::hex << std::bit_cast<std::uint32_t>(a) << " * " << Show(other[k])
+                      << ": x87 " << Show(Image(hw[k].value)) << " flags " << hwFlags[k]
+                      << ", software " << Show(soft::ToBits(sw[k])) << " flags " << swFlags[k];
+        ++failures;
+      }
+    }
+  }
 }
 
 TEST_F(Differential, LoadingFloats) {

@@ -13,6 +13,9 @@
 // The interface, in both:
 //   Extended FromFloat(float), FromInt(std::int32_t)      exact
 //   +, -, *                                               rounded once
+//   MulFloat(float, Extended)       a float times an extended value, and
+//   MulFloats(float, float)         a float times a float (exact): the bits
+//                                   of FromFloat(f) * b, in fewer steps
 //   <                                                     a NaN is invalid
 //   float ToFloat(Extended)                 nearest float, ties to even
 //   std::int64_t RoundToInt64(Extended)     nearest integer, ties to even;
@@ -26,6 +29,7 @@
 #include <cfloat>
 
 #include "extended/soft.hpp"
+#include "extended/soft_float_products.hpp"
 #include "extended/trig.hpp"
 
 #if !defined(FRACTALS_SOFT_EXTENDED) && LDBL_MANT_DIG == 64 && \

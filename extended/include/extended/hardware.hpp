@@ -20,6 +20,10 @@ inline Extended FromInt(std::int32_t i) { return Extended{static_cast<long doubl
 inline Extended operator+(Extended a, Extended b) { return Extended{a.v + b.v}; }
 inline Extended operator-(Extended a, Extended b) { return Extended{a.v - b.v}; }
 inline Extended operator*(Extended a, Extended b) { return Extended{a.v * b.v}; }
+inline Extended MulFloat(float f, Extended b) { return Extended{f * b.v}; }
+inline Extended MulFloats(float f, float g) {
+  return Extended{static_cast<long double>(f) * static_cast<long double>(g)};
+}
 // fcomi, the ordered compare: a NaN on either side is invalid. Written out,
 // because compilers differ in what `<` on long double becomes (clang emits the
 // quiet fucomi, which lets a quiet NaN through without a trap).

@@ -46,6 +46,18 @@ FRACTALS_EXTENDED_INLINE Extended operator*(Extended a, Extended b) {
   Check(flags);
   return Extended{v};
 }
+FRACTALS_EXTENDED_INLINE Extended MulFloat(float f, Extended b) {
+  unsigned flags = 0;
+  const soft::Value v = soft::MulFloat(f, b.v, flags);
+  Check(flags);
+  return Extended{v};
+}
+FRACTALS_EXTENDED_INLINE Extended MulFloats(float f, float g) {
+  unsigned flags = 0;
+  const soft::Value v = soft::MulFloats(f, g, flags);
+  Check(flags);
+  return Extended{v};
+}
 FRACTALS_EXTENDED_INLINE bool operator<(Extended a, Extended b) {
   unsigned flags = 0;
   const bool less = soft::Less(a.v, b.v, flags);
