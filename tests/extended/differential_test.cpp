@@ -281,13 +281,17 @@ TEST_F(Differential, ProductsWithAFloat) {
     unsigned loadA = 0, loadG = 0;
     const long double ha = Hw(soft::FromFloat(a, loadA));
     const long double hg = Hw(soft::FromFloat(g, loadG));
-    unsigned byExtended = 0, byFloat = 0;
-    const soft::Value sw[] = {soft::MulFloat(a, b, byExtended), soft::MulFloats(a, g, byFloat)};
-    const Outcome<long double> hw[] = {HwMul(ha, Hw(b)), HwMul(ha, hg)};
-    const unsigned swFlags[] = {byExtended, byFloat};
-    const unsigned hwFlags[] = {hw[0].flags | loadA, hw[1].flags | loadA | loadG};
-    const soft::Bits80 other[] = {soft::ToBits(b), Image(hg)};
-    for (int k = 0; k < 2; ++k) {
+    // The float times b both ways (two 32-bit products, and one 128-bit).
+    unsigned byTwo = 0, byWide = 0, byFloat = 0;
+    const soft::Value sw[] = {soft::MulFloatBy<true>(a, b, byTwo),
+                              soft::MulFloatBy<false>(a, b, byWide),
+                              soft::MulFloats(a, g, byFloat)};
+    const Outcome<long double> byB = HwMul(ha, Hw(b)), byG = HwMul(ha, hg);
+    const Outcome<long double> hw[] = {byB, byB, byG};
+    const unsigned swFlags[] = {byTwo, byWide, byFloat};
+    const unsigned hwFlags[] = {byB.flags | loadA, byB.flags | loadA, byG.flags | loadA | loadG};
+    const soft::Bits80 other[] = {soft::ToBits(b), soft::ToBits(b), Image(hg)};
+    for (int k = 0; k < 3; ++k) {
       if (!SameImage(hw[k].value, sw[k]) || hwFlags[k] != swFlags[k]) {
         ADD_FAILURE() << std::hex << std::bit_cast<std::uint32_t>(a) << " * " << Show(other[k])
                       << ": x87 " << Show(Image(hw[k].value)) << " flags " << hwFlags[k]
