@@ -14,9 +14,6 @@ if(FRACTALS_OS STREQUAL "linux" AND NOT FRACTALS_SANITIZE)
   fractals_link(icon_frame platform_memory)
 endif()
 
-# The desktop's name for the program: its .desktop file and AppStream id, in
-# reverse-DNS form; example.org stands until the project has a domain.
-set(FRACTALS_APP_ID org.example.Fractals)
 # Four numbers, as Windows versions are.
 set(FRACTALS_VERSION_4 ${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}.${PROJECT_VERSION_PATCH}.0)
 if(PROJECT_VERSION_TWEAK)

@@ -391,7 +391,7 @@ void RunBox(wl_display* display, const char* text, const char* caption, void (*s
   xdg_toplevel* toplevel = xdg_surface_get_toplevel(xdgSurface);
   xdg_toplevel_add_listener(toplevel, &ToplevelListener, &box);
   xdg_toplevel_set_title(toplevel, caption);
-  xdg_toplevel_set_app_id(toplevel, "fractals");
+  xdg_toplevel_set_app_id(toplevel, FRACTALS_APP_ID);
   xdg_toplevel_set_min_size(toplevel, layout.width, layout.height);
   xdg_toplevel_set_max_size(toplevel, layout.width, layout.height);
   zxdg_toplevel_decoration_v1* decoration = nullptr;

@@ -25,7 +25,7 @@ libdecor* TheDecorations = nullptr;
 namespace {
 
 // The desktop entry's name, so that the dock shows the entry's icon.
-constexpr char kAppId[] = "fractals";
+constexpr char kAppId[] = FRACTALS_APP_ID;
 // How long the compositor may take to configure a new window.
 constexpr auto kConfigureWait = std::chrono::seconds(5);
 
