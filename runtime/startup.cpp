@@ -1,5 +1,8 @@
+#include <string>
+
 #include "heap.hpp"
 #include "os.hpp"
+#include "platform/window_system.hpp"
 #include "process_end.hpp"
 #include "runtime/runtime.hpp"
 
@@ -20,6 +23,13 @@ void RuntimeExitProc() {
 }  // namespace
 
 void InitModule() {
+  // A window system asked for by name and not built in: said in one line on
+  // the console, without a box, since no window system is there to show it.
+  if (const char* problem = platform::ChooseWindowSystem(); problem != nullptr) {
+    const std::string line = std::string(problem) + "\r\n";
+    WriteToConsole(line.data(), static_cast<std::int32_t>(line.size()));
+    EndProcess(1);
+  }
   // The window subsystem (no console) is chosen when the program is linked.
   InstallFaultHandler();
   SetFloatingPointEnvironment();

@@ -2,9 +2,7 @@
 #pragma once
 
 #include <array>
-#include <condition_variable>
 #include <cstdint>
-#include <deque>
 #include <map>
 #include <mutex>
 #include <string>
@@ -15,19 +13,17 @@
 
 namespace platform::memory {
 
+// What the in-process system keeps of a window beside the shared model's
+// record (owner, procedure, visibility, update region).
 struct WindowRecord {
-  ThreadId owner = 0;  // 0: a window of another program, which takes no messages
-  WindowProc proc = nullptr;
   std::string caption;
   std::uint32_t style = 0;
   bool closeGreyed = false;
-  bool visible = false;
   int clientWidth = 0;
   int clientHeight = 0;
   int outerWidth = 0;
   int outerHeight = 0;
   Placement requested;  // as CreateGraphWindow was called
-  Rect update;          // needs a repaint; empty when valid
   // The memory image (the graphics module's, imageWidth x imageHeight), and
   // the client area as the user sees it (clientWidth x clientHeight).
   Image image;
@@ -35,36 +31,14 @@ struct WindowRecord {
   int imageWidth = 0;
   int imageHeight = 0;
   int scale = 1;  // each image pixel a scale x scale block of the surface
-  int paints = 0;
-};
-
-// A message handed to another thread's window procedure; the sender waits
-// until done.
-struct SentMessage {
-  Window window = 0;
-  UINT message = 0;
-  WPARAM wParam = 0;
-  LPARAM lParam = 0;
-  bool done = false;
-};
-
-struct ThreadQueue {
-  std::deque<Message> posted;
-  std::deque<SentMessage*> sent;
-  bool quit = false;
-  bool busy = true;  // handling a message, or not yet in its message loop
 };
 
 inline constexpr int MetricCount = 100;  // beyond SM_CXPADDEDBORDER (92)
 
 struct State {
   std::mutex lock;
-  // Signalled on every change: new messages, handled messages, idle threads.
-  std::condition_variable changed;
   std::map<Window, WindowRecord> windows;
-  std::map<ThreadId, ThreadQueue> queues;
   Window nextWindow = 0x10;
-  WindowProc classProc = nullptr;
   bool failRegistration = false;
   bool failCreation = false;
   bool failSurfaces = false;
@@ -80,7 +54,6 @@ struct State {
 // Lock held for all of these but TheState.
 State& TheState();
 WindowRecord* FindWindowRecord(Window window);
-ThreadQueue& QueueOf(ThreadId thread);
 void ResetMetricsLocked();
 // A 1280 x 1024 screen with the frame of Windows 10 at 96 DPI: 4-pixel
 // frames, a 4-pixel padded border, a 23-pixel caption.
@@ -88,7 +61,5 @@ void DefaultMetrics(std::array<int, MetricCount>& metrics);
 // Frame and caption around a client area, as Windows sizes them.
 int FrameWidthLocked();
 int FrameHeightLocked();
-// Adds r to the window's update region, clipped to its client area.
-void InvalidateLocked(WindowRecord& record, Rect r);
 
 }  // namespace platform::memory

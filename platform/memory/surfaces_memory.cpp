@@ -11,15 +11,6 @@ namespace platform {
 
 using memory::TheState;
 
-namespace {
-
-Rect Intersect(Rect a, Rect b) {
-  return {std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
-          std::min(a.bottom, b.bottom)};
-}
-
-}  // namespace
-
 Image AllocateImage(int width, int height) {
   if (width <= 0 || height <= 0) return {};
   auto* bits =
@@ -80,53 +71,7 @@ void ShowImage(Window window, Rect rect) {
   }
 }
 
-bool GetUpdateRect(Window window, Rect& rect) {
-  std::lock_guard lock(TheState().lock);
-  const memory::WindowRecord* record = memory::FindWindowRecord(window);
-  if (record == nullptr || record->update.empty()) return false;
-  rect = record->update;
-  return true;
-}
-
-Rect BeginPaint(Window window) {
-  std::lock_guard lock(TheState().lock);
-  memory::WindowRecord* record = memory::FindWindowRecord(window);
-  if (record == nullptr) return {};
-  const Rect rect = record->update;
-  record->update = {};
-  // Like the class's black background brush: the part beyond the image
-  // is erased before the window procedure paints.
-  for (int y = rect.top; y < rect.bottom; ++y) {
-    for (int x = rect.left; x < rect.right; ++x) {
-      if (x >= record->imageWidth * record->scale || y >= record->imageHeight * record->scale) {
-        record->surface[static_cast<std::size_t>(y) * record->clientWidth + x] = 0;
-      }
-    }
-  }
-  return rect;
-}
-
-void EndPaint(Window) {}
-
 namespace memory {
-
-void InvalidateLocked(WindowRecord& record, Rect r) {
-  r = Intersect(r, {0, 0, record.clientWidth, record.clientHeight});
-  if (r.empty()) return;
-  if (record.update.empty()) {
-    record.update = r;
-  } else {
-    record.update = {std::min(record.update.left, r.left), std::min(record.update.top, r.top),
-                     std::max(record.update.right, r.right),
-                     std::max(record.update.bottom, r.bottom)};
-  }
-  TheState().changed.notify_all();
-}
-
-void InvalidateRect(Window window, Rect rect) {
-  std::lock_guard lock(TheState().lock);
-  if (WindowRecord* record = FindWindowRecord(window)) InvalidateLocked(*record, rect);
-}
 
 void SpoilSurface(Window window, Rect rect, std::uint32_t pixel) {
   std::lock_guard lock(TheState().lock);

@@ -6,6 +6,7 @@
 
 #include "memory_state.hpp"
 #include "platform/memory/memory_control.hpp"
+#include "platform/shared/window_model.hpp"
 
 namespace platform {
 
@@ -24,6 +25,9 @@ State& TheState() {
 
 using memory::TheState;
 
+// The one window system of the programs it is linked into.
+const char* ChooseWindowSystem() { return nullptr; }
+
 int GetSystemMetrics(int index) {
   std::lock_guard lock(TheState().lock);
   return index >= 0 && index < memory::MetricCount ? TheState().metrics[index] : 0;
@@ -35,10 +39,11 @@ int DisplayScale(Window) {
 }
 
 bool RegisterWindowClass(WindowProc proc) {
-  std::lock_guard lock(TheState().lock);
-  if (TheState().failRegistration) return false;
-  TheState().classProc = proc;
-  memory::QueueOf(GetCurrentThreadId());
+  {
+    std::lock_guard lock(TheState().lock);
+    if (TheState().failRegistration) return false;
+  }
+  shared::SetClassProc(proc);
   return true;
 }
 
@@ -46,15 +51,13 @@ Window CreateGraphWindow(const char* caption, std::uint32_t style, int x, int y,
                          int height) {
   memory::State& state = TheState();
   Window window = 0;
-  WindowProc proc = nullptr;
+  int clientWidth = 0;
+  int clientHeight = 0;
   {
     std::lock_guard lock(state.lock);
-    if (state.failCreation || state.classProc == nullptr) return 0;
-    memory::QueueOf(GetCurrentThreadId());
+    if (state.failCreation || shared::ClassProc() == nullptr) return 0;
     window = state.nextWindow++;
     memory::WindowRecord& record = state.windows[window];
-    record.owner = GetCurrentThreadId();
-    record.proc = proc = state.classProc;
     record.caption = caption;
     record.style = style;
     record.outerWidth = width;
@@ -67,15 +70,10 @@ Window CreateGraphWindow(const char* caption, std::uint32_t style, int x, int y,
       record.clientWidth = width - memory::FrameWidthLocked() - state.frameSurplusX;
       record.clientHeight = height - memory::FrameHeightLocked() - state.frameSurplusY;
     }
+    clientWidth = record.clientWidth;
+    clientHeight = record.clientHeight;
   }
-  if (proc(window, WM_CREATE, 0, 0) == -1) {
-    // As the system does: the window is destroyed before the call returns.
-    proc(window, WM_DESTROY, 0, 0);
-    std::lock_guard lock(state.lock);
-    state.windows.erase(window);
-    return 0;
-  }
-  return window;
+  return shared::AddWindow(window, clientWidth, clientHeight);
 }
 
 Rect AdjustWindowRect(Rect client, std::uint32_t) {
@@ -87,10 +85,8 @@ Rect AdjustWindowRect(Rect client, std::uint32_t) {
           client.bottom + sideY};
 }
 
-Rect GetClientRect(Window window) { return memory::ClientRect(window); }
-
 void SetWindowSize(Window window, int width, int height) {
-  std::lock_guard lock(TheState().lock);
+  std::unique_lock lock(TheState().lock);
   memory::WindowRecord* record = memory::FindWindowRecord(window);
   if (record == nullptr) return;
   record->outerWidth = width;
@@ -112,31 +108,13 @@ void SetWindowSize(Window window, int width, int height) {
   }
   record->clientWidth = clientWidth;
   record->clientHeight = clientHeight;
+  lock.unlock();
+  shared::SetClientSize(window, clientWidth, clientHeight);
 }
 
 void ShowWindow(Window window, int command) {
-  std::lock_guard lock(TheState().lock);
-  memory::WindowRecord* record = memory::FindWindowRecord(window);
-  if (record == nullptr) return;
-  if (command == SW_HIDE) {
-    record->visible = false;
-    return;
-  }
-  if (record->visible) return;
-  record->visible = true;
-  memory::InvalidateLocked(*record, {0, 0, record->clientWidth, record->clientHeight});
-}
-
-void UpdateWindow(Window window) {
-  WindowProc proc = nullptr;
-  {
-    std::lock_guard lock(TheState().lock);
-    memory::WindowRecord* record = memory::FindWindowRecord(window);
-    if (record == nullptr || !record->visible || record->update.empty()) return;
-    ++record->paints;
-    proc = record->proc;
-  }
-  proc(window, WM_PAINT, 0, 0);
+  if (!memory::WindowExists(window)) return;
+  shared::SetVisible(window, command != SW_HIDE);
 }
 
 void GreyCloseCommand(Window window) {
@@ -221,11 +199,7 @@ bool WindowExists(Window window) {
   return FindWindowRecord(window) != nullptr;
 }
 
-bool WindowVisible(Window window) {
-  std::lock_guard lock(TheState().lock);
-  const WindowRecord* record = FindWindowRecord(window);
-  return record != nullptr && record->visible;
-}
+bool WindowVisible(Window window) { return shared::IsVisible(window); }
 
 std::string Caption(Window window) {
   std::lock_guard lock(TheState().lock);
@@ -263,26 +237,24 @@ Placement RequestedPlacement(Window window) {
   return record != nullptr ? record->requested : Placement{};
 }
 
-int PaintCount(Window window) {
-  std::lock_guard lock(TheState().lock);
-  const WindowRecord* record = FindWindowRecord(window);
-  return record != nullptr ? record->paints : 0;
-}
+int PaintCount(Window window) { return shared::PaintCount(window); }
 
 Window CreateForeignWindow(const char* caption) {
-  std::lock_guard lock(TheState().lock);
-  const Window window = TheState().nextWindow++;
-  WindowRecord& record = TheState().windows[window];
-  record.caption = caption;
-  record.visible = true;
+  Window window = 0;
+  {
+    std::lock_guard lock(TheState().lock);
+    window = TheState().nextWindow++;
+    TheState().windows[window].caption = caption;
+  }
+  shared::AddForeignWindow(window);
   return window;
 }
 
 void DestroyForeignWindow(Window window) {
+  if (!WindowExists(window) || shared::WindowOwner(window) != 0) return;
+  shared::ForgetWindow(window);
   std::lock_guard lock(TheState().lock);
-  const auto found = TheState().windows.find(window);
-  if (found != TheState().windows.end() && found->second.owner == 0)
-    TheState().windows.erase(found);
+  TheState().windows.erase(window);
 }
 
 Window FindWindowByCaption(const char* caption) {

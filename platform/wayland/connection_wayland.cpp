@@ -1,7 +1,11 @@
 // The connection to the compositor: the globals it offers, its outputs, a
 // broken connection, and the screen metrics.
+#include <fractional-scale-v1-client.h>
 #include <poll.h>
 #include <unistd.h>
+#include <viewporter-client.h>
+#include <xdg-decoration-unstable-v1-client.h>
+#include <xdg-shell-client.h>
 
 #include <algorithm>
 #include <atomic>
@@ -11,15 +15,9 @@
 #include <cstring>
 #include <mutex>
 
-#include "fractional-scale-v1-client.h"
-#include "viewporter-client.h"
 #include "wayland_backend.hpp"
-#include "xdg-decoration-unstable-v1-client.h"
-#include "xdg-shell-client.h"
 
-namespace platform {
-
-namespace wayland {
+namespace platform::wayland {
 
 wl_display* TheDisplay = nullptr;
 Globals TheGlobals;
@@ -156,8 +154,18 @@ Registry WindowRegistry{&TheGlobals.outputs, true};
   _exit(1);
 }
 
+wl_display* Connect() {
+  // libwayland looks for the socket in XDG_RUNTIME_DIR, and says so on
+  // standard error when it is not set: there is no compositor to ask then.
+  const char* name = std::getenv("WAYLAND_DISPLAY");
+  const char* folder = std::getenv("XDG_RUNTIME_DIR");
+  const bool absolute = name != nullptr && name[0] == '/';
+  if (!absolute && (folder == nullptr || *folder == '\0')) return nullptr;
+  return wl_display_connect(nullptr);
+}
+
 wl_display* ConnectAndListOutputs(std::vector<Output>& outputs) {
-  wl_display* display = wl_display_connect(nullptr);
+  wl_display* display = Connect();
   if (display == nullptr) return nullptr;
   outputs.clear();
   outputs.reserve(kMostOutputs);
@@ -175,7 +183,7 @@ wl_display* ConnectAndListOutputs(std::vector<Output>& outputs) {
 
 wl_display* OpenConnection() {
   if (TheDisplay != nullptr) return TheDisplay;
-  TheDisplay = wl_display_connect(nullptr);
+  TheDisplay = Connect();
   if (TheDisplay == nullptr) return nullptr;
   TheGlobals = {};
   TheGlobals.outputs.reserve(kMostOutputs);
@@ -224,8 +232,6 @@ bool ReadAndDispatch(int timeoutMs) {
   return true;
 }
 
-}  // namespace wayland
-
 namespace {
 
 struct Screen {
@@ -244,9 +250,9 @@ Screen MeasureScreen() {
   std::lock_guard guard(lock);
   if (!measured) {
     measured = true;
-    std::vector<wayland::Output> outputs;
-    if (wl_display* display = wayland::ConnectAndListOutputs(outputs); display != nullptr) {
-      for (const wayland::Output& output : outputs) {
+    std::vector<Output> outputs;
+    if (wl_display* display = ConnectAndListOutputs(outputs); display != nullptr) {
+      for (const Output& output : outputs) {
         if (output.width <= 0) continue;
         if (screen.width == 0) {
           screen.width = output.width;
@@ -277,11 +283,10 @@ int GetSystemMetrics(int index) {
 }
 
 int DisplayScale(Window window) {
-  using namespace wayland;
   if (window != 0 && window == TheWindow.id) return std::max(1, CurrentScale120() / 120);
   return MeasureScreen().scale;
 }
 
-void SetFatalErrorHandler(FatalErrorHandler handler) { wayland::FatalHandler = handler; }
+void SetFatalErrorHandler(FatalErrorHandler handler) { FatalHandler = handler; }
 
-}  // namespace platform
+}  // namespace platform::wayland

@@ -10,7 +10,7 @@
 #include <chrono>
 #include <cstring>
 
-#include "../x11/key_translation.hpp"
+#include "platform/x11/key_translation.hpp"
 #include "wayland_backend.hpp"
 
 namespace platform::wayland {
@@ -66,7 +66,8 @@ void SendKey(std::uint32_t key, bool press) {
   if (alt || keys.virtualKey == VK_MENU) lParam |= LPARAM{1} << 29;
   if (wasDown || !press) lParam |= LPARAM{1} << 30;
   if (!press) lParam |= LPARAM{1} << 31;
-  QueueKey({TheWindow.id, keys.key, keys.virtualKey, lParam}, keys.charMessage, keys.character);
+  shared::PostKeyMessage({TheWindow.id, keys.key, keys.virtualKey, lParam}, keys.charMessage,
+                         keys.character);
 }
 
 void OnKeymap(void*, wl_keyboard*, std::uint32_t format, int32_t fd, std::uint32_t size) {
@@ -181,7 +182,6 @@ void RepeatDueKeys() {
 void ResetKeyState() {
   KeysDown.reset();
   Repeating = {};
-  LastKeyCharacter.valid = false;
 }
 
 }  // namespace platform::wayland

@@ -10,6 +10,9 @@
 #include <unistd.h>
 #include FT_FREETYPE_H
 
+#include <xdg-decoration-unstable-v1-client.h>
+#include <xdg-shell-client.h>
+
 #include <algorithm>
 #include <cstring>
 #include <string>
@@ -20,10 +23,8 @@
 #include "platform/line_ends.hpp"
 #include "platform/window_system.hpp"
 #include "wayland_backend.hpp"
-#include "xdg-decoration-unstable-v1-client.h"
-#include "xdg-shell-client.h"
 
-namespace platform {
+namespace platform::wayland {
 
 namespace {
 
@@ -424,7 +425,7 @@ void RunBox(wl_display* display, const char* text, const char* caption, void (*s
 
 void MessageBox(const char* text, const char* caption, void (*shown)()) {
   WriteToStandardError(text);
-  wl_display* display = wl_display_connect(nullptr);
+  wl_display* display = Connect();
   if (display == nullptr) return;
   RunBox(display, text, caption != nullptr ? caption : kDefaultCaption, shown);
   wl_display_disconnect(display);
@@ -432,4 +433,4 @@ void MessageBox(const char* text, const char* caption, void (*shown)()) {
 
 bool ErrorOutputIsCharacterDevice() { return isatty(STDERR_FILENO) != 0; }
 
-}  // namespace platform
+}  // namespace platform::wayland

@@ -7,6 +7,7 @@
 // release, so the program never stops for the compositor.
 #include <sys/mman.h>
 #include <unistd.h>
+#include <viewporter-client.h>
 
 #include <algorithm>
 #include <chrono>
@@ -14,12 +15,9 @@
 #include <cstdlib>
 
 #include "buffer_geometry.hpp"
-#include "viewporter-client.h"
 #include "wayland_backend.hpp"
 
-namespace platform {
-
-namespace wayland {
+namespace platform::wayland {
 
 namespace {
 
@@ -57,7 +55,7 @@ void OnRelease(void* data, wl_buffer*) {
   if (!TheWindow.unshown.empty() && TheWindow.scale > 0) {
     const Rect& r = TheWindow.unshown;
     const int s = TheWindow.scale;
-    TheWindow.update = Union(TheWindow.update, {r.left * s, r.top * s, r.right * s, r.bottom * s});
+    shared::Invalidate(TheWindow.id, {r.left * s, r.top * s, r.right * s, r.bottom * s});
   }
 }
 
@@ -191,10 +189,6 @@ void ReleaseBuffers() {
   TheWindow.bufferWidth = TheWindow.bufferHeight = 0;
 }
 
-}  // namespace wayland
-
-using namespace wayland;
-
 Image AllocateImage(int width, int height) {
   if (width <= 0 || height <= 0) return {};
   auto* bits = static_cast<std::uint32_t*>(std::calloc(
@@ -259,19 +253,4 @@ void ShowImage(Window window, Rect rect) {
   Flush();
 }
 
-bool GetUpdateRect(Window window, Rect& rect) {
-  if (window == 0 || window != TheWindow.id) return false;
-  rect = TheWindow.update;
-  return !rect.empty();
-}
-
-Rect BeginPaint(Window window) {
-  if (window == 0 || window != TheWindow.id) return {};
-  const Rect rect = TheWindow.update;
-  TheWindow.update = {};
-  return rect;
-}
-
-void EndPaint(Window) {}
-
-}  // namespace platform
+}  // namespace platform::wayland

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/shared/window_model.hpp"
+#include "platform/wayland/wayland_table.hpp"
 #include "platform/window_system.hpp"
 
 struct xdg_wm_base;
@@ -50,6 +52,9 @@ struct Globals {
 extern wl_display* TheDisplay;
 extern Globals TheGlobals;
 
+// A connection to the compositor WAYLAND_DISPLAY names; null when there is
+// none. Any thread.
+wl_display* Connect();
 // Connects to the compositor WAYLAND_DISPLAY names and learns its globals
 // and outputs. Null when there is no compositor to talk to.
 wl_display* OpenConnection();
@@ -96,7 +101,6 @@ struct Buffer {
 
 struct GraphWindowRecord {
   Window id = 0;  // 0: no window
-  WindowProc proc = nullptr;
   wl_surface* surface = nullptr;
   xdg_surface* xdgSurface = nullptr;
   xdg_toplevel* toplevel = nullptr;
@@ -141,20 +145,22 @@ int CurrentScale120();
 
 void ReleaseBuffers();
 
-// --- Messages (message_queue_wayland.cpp) --------------------------------------
+// --- The window thread's wait (events_wayland.cpp) ------------------------------
 
-void ClaimQueue();
-void ReleaseQueue();
-void SetPostTarget(Window window);
-void QueueFromWindowThread(const Message& message, bool front);
-void QueueKey(const Message& message, UINT charMessage, int character);
+// Until the compositor sends something, another thread wakes the window
+// thread, or the held key repeats; false when the wait itself failed.
+bool WaitForEvents();
+void Wake(ThreadId thread);
+// Dispatches what the compositor sent; the key repeats that are due.
+void TranslatePendingEvents();
 
-struct PendingCharacter {
-  bool valid = false;
-  LPARAM lParam = 0;
-  UINT message = 0;
-  int character = 0;
-};
-extern PendingCharacter LastKeyCharacter;
+// --- The window system's functions, for its table ------------------------------
+
+#include "platform/shared/backend_functions.hpp"
+
+// The model's hooks (window_wayland.cpp).
+void ReleaseWindow(Window window);
+void SetCaption(Window window, const char* text);
+void EndWindowThread();
 
 }  // namespace platform::wayland

@@ -2,22 +2,20 @@
 // title and app id, decorations by the compositor where it offers them and
 // by libdecor elsewhere, the close request, the outputs it is on and their
 // scale, default handling and destruction.
+#include <fractional-scale-v1-client.h>
 #include <libdecor-0/libdecor.h>
+#include <viewporter-client.h>
+#include <xdg-decoration-unstable-v1-client.h>
+#include <xdg-shell-client.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <string>
 
-#include "fractional-scale-v1-client.h"
-#include "viewporter-client.h"
 #include "wayland_backend.hpp"
-#include "xdg-decoration-unstable-v1-client.h"
-#include "xdg-shell-client.h"
 
-namespace platform {
-
-namespace wayland {
+namespace platform::wayland {
 
 GraphWindowRecord TheWindow;
 libdecor* TheDecorations = nullptr;
@@ -29,7 +27,6 @@ constexpr char kAppId[] = FRACTALS_APP_ID;
 // How long the compositor may take to configure a new window.
 constexpr auto kConfigureWait = std::chrono::seconds(5);
 
-WindowProc ClassProc = nullptr;
 Window NextId = 1;
 std::vector<wl_output*> EnteredOutputs;
 
@@ -206,7 +203,6 @@ bool AwaitConfigure() {
 
 void DestroyGraphWindow() {
   if (TheWindow.id == 0) return;
-  SetPostTarget(0);
   ReleaseBuffers();
   if (TheWindow.viewport != nullptr) wp_viewport_destroy(TheWindow.viewport);
   if (TheWindow.fractional != nullptr) wp_fractional_scale_v1_destroy(TheWindow.fractional);
@@ -242,7 +238,7 @@ int CurrentScale120() {
 }
 
 void OnCloseRequest() {
-  if (TheWindow.id != 0) QueueFromWindowThread({TheWindow.id, WM_CLOSE, 0, 0}, false);
+  if (TheWindow.id != 0) platform::PostMessage(TheWindow.id, WM_CLOSE, 0, 0);
 }
 
 void OnScaleChanged() {
@@ -253,9 +249,8 @@ void OnScaleChanged() {
   if (now == before) return;
   // The graphics module chooses the picture's factor anew, as for a move
   // to another monitor; the buffers follow at the next paint.
-  QueueFromWindowThread({TheWindow.id, WM_DPICHANGED, static_cast<WPARAM>(96 * now / 120), 0},
-                        false);
-  TheWindow.update = {0, 0, TheWindow.width, TheWindow.height};
+  platform::PostMessage(TheWindow.id, WM_DPICHANGED, static_cast<WPARAM>(96 * now / 120), 0);
+  shared::Invalidate(TheWindow.id, {0, 0, TheWindow.width, TheWindow.height});
 }
 
 void ApplyCaption(const char* text) {
@@ -275,18 +270,26 @@ void GreyClose() {
   Flush();
 }
 
-}  // namespace wayland
+void ReleaseWindow(Window window) {
+  if (window != 0 && window == TheWindow.id) DestroyGraphWindow();
+}
 
-using namespace wayland;
+void SetCaption(Window window, const char* text) {
+  if (window != 0 && window == TheWindow.id) ApplyCaption(text);
+}
+
+void EndWindowThread() {
+  if (TheDisplay != nullptr) DestroyGraphWindow();
+  CloseConnection();
+}
 
 bool RegisterWindowClass(WindowProc proc) {
-  ClassProc = proc;
+  shared::SetClassProc(proc);
   return proc != nullptr;
 }
 
 Window CreateGraphWindow(const char* caption, std::uint32_t, int, int, int width, int height) {
-  ClaimQueue();
-  if (ClassProc == nullptr || TheWindow.id != 0 || width <= 0 || height <= 0) return 0;
+  if (shared::ClassProc() == nullptr || TheWindow.id != 0 || width <= 0 || height <= 0) return 0;
   if (OpenConnection() == nullptr) return 0;
   // Without somewhere to draw or a shell to be a window in, there is no window.
   if (TheGlobals.compositor == nullptr || TheGlobals.shm == nullptr ||
@@ -294,7 +297,6 @@ Window CreateGraphWindow(const char* caption, std::uint32_t, int, int, int width
     return 0;
   }
   TheWindow.id = NextId++;
-  TheWindow.proc = ClassProc;
   TheWindow.outputScale = OutputScale();
   TheWindow.surface = wl_compositor_create_surface(TheGlobals.compositor);
   wl_surface_add_listener(TheWindow.surface, &SurfaceListener, nullptr);
@@ -316,38 +318,25 @@ Window CreateGraphWindow(const char* caption, std::uint32_t, int, int, int width
     DestroyGraphWindow();
     return 0;
   }
-  // A new window is wholly invalid, so its first UpdateWindow paints it.
-  TheWindow.update = {0, 0, width, height};
-  SetPostTarget(TheWindow.id);
-  const Window id = TheWindow.id;
-  if (TheWindow.proc(id, WM_CREATE, 0, 0) == -1) {
-    TheWindow.proc(id, WM_DESTROY, 0, 0);
-    DestroyGraphWindow();
-    return 0;
-  }
-  return id;
+  return shared::AddWindow(TheWindow.id, width, height);
 }
 
 // The compositor, or libdecor, draws the frame outside the surface: the
 // window is its client area.
 Rect AdjustWindowRect(Rect client, std::uint32_t) { return client; }
 
-Rect GetClientRect(Window window) {
-  if (window == 0 || window != TheWindow.id) return {};
-  return {0, 0, TheWindow.width, TheWindow.height};
-}
-
 void SetWindowSize(Window window, int width, int height) {
   if (window == 0 || window != TheWindow.id || width <= 0 || height <= 0) return;
   TakeClientSize(width, height);
+  shared::SetClientSize(window, width, height);
   ApplyFixedSize();
-  TheWindow.update = {0, 0, width, height};
   Flush();
 }
 
 void ShowWindow(Window window, int command) {
   if (window == 0 || window != TheWindow.id) return;
   const bool hide = command == SW_HIDE;
+  shared::SetVisible(window, !hide);
   if (hide == TheWindow.hidden) return;
   TheWindow.hidden = hide;
   if (hide) {
@@ -355,40 +344,13 @@ void ShowWindow(Window window, int command) {
     wl_surface_attach(TheWindow.surface, nullptr, 0, 0);
     wl_surface_commit(TheWindow.surface);
     Flush();
-  } else {
-    TheWindow.update = {0, 0, TheWindow.width, TheWindow.height};
   }
 }
 
-void UpdateWindow(Window window) {
-  if (window == 0 || window != TheWindow.id || TheWindow.update.empty()) return;
-  TheWindow.proc(window, WM_PAINT, 0, 0);
+void GreyCloseCommand(Window window) {
+  // The decorations are the window thread's, on its connection.
+  shared::RunOnWindowThread(
+      window, [](void*) { GreyClose(); }, nullptr);
 }
 
-LRESULT DefWindowProc(Window window, UINT message, WPARAM, LPARAM lParam) {
-  if (window == 0 || window != TheWindow.id) return 0;
-  switch (message) {
-    case WM_CLOSE:
-      // Destroying the window: its procedure hears WM_DESTROY first.
-      TheWindow.proc(window, WM_DESTROY, 0, 0);
-      DestroyGraphWindow();
-      return 0;
-    case WM_SETTEXT:
-      ApplyCaption(reinterpret_cast<const char*>(lParam));
-      return 1;
-    case WM_PAINT:
-      // A paint nobody handled still validates the window.
-      TheWindow.update = {};
-      return 0;
-    default:
-      return 0;
-  }
-}
-
-void ReleaseThreadWindows() {
-  if (TheDisplay != nullptr) DestroyGraphWindow();
-  ReleaseQueue();
-  CloseConnection();
-}
-
-}  // namespace platform
+}  // namespace platform::wayland

@@ -17,14 +17,6 @@ constexpr std::uint32_t CanvasPixel(std::uint32_t p) {
   return 0xFF000000u | ((p & 0xFFu) << 16) | (p & 0xFF00u) | ((p >> 16) & 0xFFu);
 }
 
-Rect ClipToImage(Rect rect) {
-  rect.left = std::max(rect.left, 0);
-  rect.top = std::max(rect.top, 0);
-  rect.right = std::min(rect.right, TheWindow.image.width);
-  rect.bottom = std::min(rect.bottom, TheWindow.image.height);
-  return rect;
-}
-
 }  // namespace
 
 void ReleaseSurfaces() {
@@ -68,7 +60,7 @@ void DestroySurfaces(Window window) {
 
 void ShowImage(Window window, Rect rect) {
   if (window == 0 || window != TheWindow.id || TheWindow.staging.empty()) return;
-  rect = ClipToImage(rect);
+  rect = Intersect(rect, {0, 0, TheWindow.image.width, TheWindow.image.height});
   if (rect.empty()) return;
   const Image& image = TheWindow.image;
   std::uint32_t* row = nullptr;
@@ -82,20 +74,5 @@ void ShowImage(Window window, Rect rect) {
   // the image as it stood now.
   page::Present(TheWindow.staging.data(), TheWindow.image.width, rect);
 }
-
-bool GetUpdateRect(Window window, Rect& rect) {
-  if (window == 0 || window != TheWindow.id) return false;
-  rect = TheWindow.update;
-  return !rect.empty();
-}
-
-Rect BeginPaint(Window window) {
-  if (window == 0 || window != TheWindow.id) return {};
-  const Rect rect = TheWindow.update;
-  TheWindow.update = {};
-  return rect;
-}
-
-void EndPaint(Window) {}
 
 }  // namespace platform

@@ -5,6 +5,7 @@
 // the window thread alone unless it says otherwise.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <vector>
 
@@ -15,9 +16,7 @@ namespace platform::web {
 // --- The graphics window (window_web.cpp) ------------------------------------------
 
 struct GraphWindowRecord {
-  Window id = 0;  // 0: no window
-  WindowProc proc = nullptr;
-  Rect update;                         // needs a repaint (bounding box)
+  Window id = 0;                       // 0: no window
   std::vector<std::uint32_t> staging;  // what the canvas is given: RGBA bytes, opaque
   Image image;                         // the graphics module's, 0x00RRGGBB
 };
@@ -30,19 +29,9 @@ void DestroyGraphWindow();
 
 void ReleaseSurfaces();
 
-// --- Messages (message_queue_web.cpp) --------------------------------------------------
-
-// The calling thread becomes the window thread whose queue posts reach.
-void ClaimQueue();
-// The window thread ends: posts fail from now on, waiting senders return.
-void ReleaseQueue();
-// The window that posts, key events and SetWindowText reach; 0 when it is
-// gone, which also releases every waiting sender.
-void SetPostTarget(Window window);
-// Queues a message for the window thread; from the window thread itself.
-void QueueFromWindowThread(const Message& message, bool front);
-// Adds what the page asks to have repainted to the window's update region.
-void TakePageRepaints();
+// The window the page's key events and repaints go to; 0 while there is
+// none. Any thread.
+extern std::atomic<Window> PageWindow;
 
 // --- The page (page_web.cpp) -----------------------------------------------------------
 // Each call runs on the main browser thread and returns when it is done.

@@ -1,6 +1,7 @@
 // The graphics window in the page: a canvas of the client area's size,
 // captioned by the page's title and heading; screen metrics; default handling
 // and destruction.
+#include "platform/shared/window_model.hpp"
 #include "web_backend.hpp"
 
 namespace platform {
@@ -8,26 +9,44 @@ namespace platform {
 namespace web {
 
 GraphWindowRecord TheWindow;
+std::atomic<Window> PageWindow{0};
 
 namespace {
 
-WindowProc ClassProc = nullptr;
 Window NextWindow = 1;
 FatalErrorHandler FatalHandler = nullptr;
-int ClientWidth = 0;
-int ClientHeight = 0;
 
 }  // namespace
 
 void DestroyGraphWindow() {
   if (TheWindow.id == 0) return;
-  SetPostTarget(0);
+  PageWindow = 0;
   ReleaseSurfaces();
   page::DestroyWindow();
   TheWindow = {};
 }
 
+namespace {
+
+void ReleaseWindow(Window window) {
+  if (window != 0 && window == TheWindow.id) DestroyGraphWindow();
+}
+
+void SetCaption(Window window, const char* text) {
+  if (window != 0 && window == TheWindow.id) page::SetCaption(text);
+}
+
+}  // namespace
+
 }  // namespace web
+
+const shared::BackendHooks& shared::Backend() {
+  static constexpr BackendHooks hooks = {
+      .destroyWindow = web::ReleaseWindow,
+      .setCaption = web::SetCaption,
+  };
+  return hooks;
+}
 
 using namespace web;
 
@@ -51,76 +70,38 @@ int GetSystemMetrics(int index) {
 // No frame and no caption bar: the outer rectangle is the client area.
 Rect AdjustWindowRect(Rect client, std::uint32_t) { return client; }
 
-Rect GetClientRect(Window window) {
-  if (window == 0 || window != TheWindow.id) return {0, 0, 0, 0};
-  return {0, 0, ClientWidth, ClientHeight};
-}
-
 // The canvas keeps the size it was made with; the page has nothing to
 // resize it to.
 void SetWindowSize(Window, int, int) {}
 
 bool RegisterWindowClass(WindowProc proc) {
-  ClassProc = proc;
+  shared::SetClassProc(proc);
   return proc != nullptr;
 }
 
 Window CreateGraphWindow(const char* caption, std::uint32_t, int, int, int width, int height) {
-  ClaimQueue();
-  if (ClassProc == nullptr || TheWindow.id != 0 || width <= 0 || height <= 0) return 0;
+  if (shared::ClassProc() == nullptr || TheWindow.id != 0 || width <= 0 || height <= 0) return 0;
   // Frames are 0 here, so the outer size is the client area.
   if (!page::CreateWindow(width, height)) return 0;
   const Window id = NextWindow++;
   TheWindow.id = id;
-  ClientWidth = width;
-  ClientHeight = height;
-  TheWindow.proc = ClassProc;
   page::SetCaption(caption != nullptr ? caption : "");
-  // A new window is wholly invalid, so its first UpdateWindow paints it.
-  TheWindow.update = {0, 0, width, height};
-  SetPostTarget(id);
-  if (TheWindow.proc(id, WM_CREATE, 0, 0) == -1) {
-    TheWindow.proc(id, WM_DESTROY, 0, 0);
-    DestroyGraphWindow();
-    return 0;
-  }
-  return id;
+  PageWindow = id;
+  return shared::AddWindow(id, width, height);
 }
 
 void ShowWindow(Window window, int command) {
   if (window == 0 || window != TheWindow.id) return;
+  shared::SetVisible(window, command != 0);
   page::ShowWindow(command != 0);
 }
 
-void UpdateWindow(Window window) {
-  if (window == 0 || window != TheWindow.id || TheWindow.update.empty()) return;
-  TheWindow.proc(window, WM_PAINT, 0, 0);
-}
+// The page has no Close command to grey: closing the tab ends the page, and
+// the page says so.
+void GreyCloseCommand(Window) {}
 
-LRESULT DefWindowProc(Window window, UINT message, WPARAM, LPARAM lParam) {
-  if (window == 0 || window != TheWindow.id) return 0;
-  switch (message) {
-    case WM_CLOSE:
-      // Destroying the window: its procedure hears WM_DESTROY first.
-      TheWindow.proc(window, WM_DESTROY, 0, 0);
-      DestroyGraphWindow();
-      return 0;
-    case WM_SETTEXT:
-      page::SetCaption(reinterpret_cast<const char*>(lParam));
-      return 1;
-    case WM_PAINT:
-      // A paint nobody handled still validates the window.
-      TheWindow.update = {};
-      return 0;
-    default:
-      return 0;
-  }
-}
-
-void ReleaseThreadWindows() {
-  DestroyGraphWindow();
-  ReleaseQueue();
-}
+// The page is the one window system of its build.
+const char* ChooseWindowSystem() { return nullptr; }
 
 // Nothing in the page fails beyond repair while the page lives; the handler
 // is kept for the interface's sake.

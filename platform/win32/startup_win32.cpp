@@ -10,6 +10,9 @@ FatalErrorHandler fatalErrorHandler = nullptr;
 
 }  // namespace
 
+// The one window system of the Windows build.
+const char* ChooseWindowSystem() { return nullptr; }
+
 int GetSystemMetrics(int index) { return ::GetSystemMetrics(index); }
 
 void SetWindowText(Window window, const char* text) {

@@ -25,15 +25,6 @@ HGDIOBJ oldBitmap = nullptr;
 HDC winDC = nullptr;
 PAINTSTRUCT paint{};
 
-// rect limited to the image; empty when nothing of it lies inside.
-Rect ClipToImage(Rect rect) {
-  rect.left = std::max(rect.left, 0);
-  rect.top = std::max(rect.top, 0);
-  rect.right = std::min(rect.right, surfaceWidth);
-  rect.bottom = std::min(rect.bottom, surfaceHeight);
-  return rect;
-}
-
 }  // namespace
 
 Image AllocateImage(int width, int height) {
@@ -121,7 +112,7 @@ void DestroySurfaces(Window) {
 }
 
 void ShowImage(Window, Rect rect) {
-  rect = ClipToImage(rect);
+  rect = Intersect(rect, {0, 0, surfaceWidth, surfaceHeight});
   if (rect.empty() || winDC == nullptr) {
     return;
   }

@@ -168,8 +168,6 @@ bool WithoutProtocolErrors(void (*fn)(void*), void* context) {
   return errors == 0;
 }
 
-}  // namespace x11
-
 namespace {
 
 constexpr double kDotsPerStep = 96;
@@ -249,5 +247,7 @@ int DisplayScale(Window) {
 }
 
 void SetFatalErrorHandler(FatalErrorHandler handler) { x11::FatalHandler = handler; }
+
+}  // namespace x11
 
 }  // namespace platform

@@ -3,10 +3,9 @@
 // Windows would send for them.
 #include <X11/XKBlib.h>
 
-#include <algorithm>
 #include <bitset>
 
-#include "key_translation.hpp"
+#include "platform/x11/key_translation.hpp"
 #include "x11_backend.hpp"
 
 namespace platform::x11 {
@@ -16,23 +15,15 @@ namespace {
 std::bitset<256> KeysDown;  // by key code: a press of a key already down is a repeat
 
 void AddToUpdate(const XExposeEvent& expose) {
-  const Rect rect{expose.x, expose.y, expose.x + expose.width, expose.y + expose.height};
-  Rect& update = TheWindow.update;
-  if (update.empty()) {
-    update = rect;
-  } else {
-    update.left = std::min(update.left, rect.left);
-    update.top = std::min(update.top, rect.top);
-    update.right = std::max(update.right, rect.right);
-    update.bottom = std::max(update.bottom, rect.bottom);
-  }
+  shared::Invalidate(TheWindow.id,
+                     {expose.x, expose.y, expose.x + expose.width, expose.y + expose.height});
 }
 
 void OnClientMessage(const XClientMessageEvent& event) {
   if (event.message_type != TheAtoms.wmProtocols || event.format != 32) return;
   const Atom protocol = static_cast<Atom>(event.data.l[0]);
   if (protocol == TheAtoms.wmDeleteWindow) {
-    QueueFromWindowThread({TheWindow.id, WM_CLOSE, 0, 0}, false);
+    PostMessage(TheWindow.id, WM_CLOSE, 0, 0);
   } else if (protocol == TheAtoms.netWmPing) {
     // The window manager checks that we still answer.
     XEvent reply;
@@ -73,12 +64,14 @@ void OnKey(XKeyEvent& event) {
   if ((event.state & Mod1Mask) != 0 || keys.virtualKey == VK_MENU) lParam |= LPARAM{1} << 29;
   if (wasDown || !press) lParam |= LPARAM{1} << 30;
   if (!press) lParam |= LPARAM{1} << 31;
-  QueueKey({TheWindow.id, keys.key, keys.virtualKey, lParam}, keys.charMessage, keys.character);
+  shared::PostKeyMessage({TheWindow.id, keys.key, keys.virtualKey, lParam}, keys.charMessage,
+                         keys.character);
 }
 
 }  // namespace
 
 void TranslatePendingEvents() {
+  if (TheDisplay == nullptr) return;
   while (XPending(TheDisplay) > 0) {
     XEvent event;
     XNextEvent(TheDisplay, &event);
@@ -112,9 +105,6 @@ void TranslatePendingEvents() {
   }
 }
 
-void ResetKeyState() {
-  KeysDown.reset();
-  LastKeyCharacter.valid = false;
-}
+void ResetKeyState() { KeysDown.reset(); }
 
 }  // namespace platform::x11

@@ -212,6 +212,8 @@ void RunBox(Display* display, const char* text, const char* caption, void (*show
 
 }  // namespace
 
+namespace x11 {
+
 void MessageBox(const char* text, const char* caption, void (*shown)()) {
   WriteToStandardError(text);
   // The window's error handlers: a refused request is a line on standard
@@ -223,5 +225,7 @@ void MessageBox(const char* text, const char* caption, void (*shown)()) {
 }
 
 bool ErrorOutputIsCharacterDevice() { return isatty(STDERR_FILENO) != 0; }
+
+}  // namespace x11
 
 }  // namespace platform

@@ -16,9 +16,7 @@
 
 #include "x11_backend.hpp"
 
-namespace platform {
-
-namespace x11 {
+namespace platform::x11 {
 
 namespace {
 
@@ -211,14 +209,6 @@ void FillCopy(const Image& image, Rect rect) {
   }
 }
 
-Rect ClipToImage(Rect rect) {
-  rect.left = std::max(rect.left, 0);
-  rect.top = std::max(rect.top, 0);
-  rect.right = std::min(rect.right, TheWindow.image.width);
-  rect.bottom = std::min(rect.bottom, TheWindow.image.height);
-  return rect;
-}
-
 bool HostIsLittleEndian() { return std::endian::native == std::endian::little; }
 
 }  // namespace
@@ -244,10 +234,6 @@ bool TakeSurfaceEvent(const XEvent& event) {
   // A completion that came after its wait gave up.
   return CompletionEvent >= 0 && event.type == CompletionEvent;
 }
-
-}  // namespace x11
-
-using namespace x11;
 
 Image AllocateImage(int width, int height) {
   if (width <= 0 || height <= 0) return {};
@@ -317,7 +303,7 @@ void DestroySurfaces(Window window) {
 void ShowImage(Window window, Rect rect) {
   Staging& staging = TheWindow.staging;
   if (window == 0 || window != TheWindow.id || staging.image == nullptr) return;
-  rect = ClipToImage(rect);
+  rect = Intersect(rect, {0, 0, TheWindow.image.width, TheWindow.image.height});
   if (rect.empty()) return;
   if (staging.copy) FillCopy(TheWindow.image, rect);
   const int s = staging.scale;
@@ -336,19 +322,4 @@ void ShowImage(Window window, Rect rect) {
   XFlush(TheDisplay);
 }
 
-bool GetUpdateRect(Window window, Rect& rect) {
-  if (window == 0 || window != TheWindow.id) return false;
-  rect = TheWindow.update;
-  return !rect.empty();
-}
-
-Rect BeginPaint(Window window) {
-  if (window == 0 || window != TheWindow.id) return {};
-  const Rect rect = TheWindow.update;
-  TheWindow.update = {};
-  return rect;
-}
-
-void EndPaint(Window) {}
-
-}  // namespace platform
+}  // namespace platform::x11

@@ -8,15 +8,12 @@
 
 #include "x11_backend.hpp"
 
-namespace platform {
-
-namespace x11 {
+namespace platform::x11 {
 
 GraphWindowRecord TheWindow;
 
 namespace {
 
-WindowProc ClassProc = nullptr;
 // The graphics window that went last; requests sent before it went still fail.
 ::Window LastWindow = 0;
 
@@ -135,7 +132,6 @@ void ApplyMotifHints(bool closeEnabled) {
 
 void DestroyGraphWindow() {
   if (TheWindow.id == 0) return;
-  SetPostTarget(0);
   ReleaseStaging();
   if (TheWindow.gc != nullptr) XFreeGC(TheDisplay, TheWindow.gc);
   if (!TheWindow.destroyed) XDestroyWindow(TheDisplay, TheWindow.id);
@@ -153,23 +149,30 @@ void OnDestroyedFromOutside() {
   TheWindow.destroyed = true;
   // As DefWindowProc's WM_CLOSE would destroy it: the procedure hears
   // WM_DESTROY, ends its loop, and the window is forgotten.
-  TheWindow.proc(TheWindow.id, WM_DESTROY, 0, 0);
-  DestroyGraphWindow();
+  shared::DestroyWindow(TheWindow.id);
 }
 
-}  // namespace x11
+void ReleaseWindow(Window window) {
+  if (window != 0 && window == TheWindow.id) DestroyGraphWindow();
+}
 
-using namespace x11;
+void SetCaption(Window window, const char* text) {
+  if (window != 0 && window == TheWindow.id) ApplyCaption(text);
+}
+
+void EndWindowThread() {
+  if (TheDisplay != nullptr) DestroyGraphWindow();
+  CloseConnection();
+}
 
 bool RegisterWindowClass(WindowProc proc) {
-  ClassProc = proc;
+  shared::SetClassProc(proc);
   return proc != nullptr;
 }
 
 Window CreateGraphWindow(const char* caption, std::uint32_t style, int x, int y, int width,
                          int height) {
-  ClaimQueue();
-  if (ClassProc == nullptr || TheWindow.id != 0 || width <= 0 || height <= 0) return 0;
+  if (shared::ClassProc() == nullptr || TheWindow.id != 0 || width <= 0 || height <= 0) return 0;
   if (OpenConnection() == nullptr) return 0;
   // Auto-repeat then gives repeated presses without the releases between.
   Bool detectable = False;
@@ -212,7 +215,6 @@ Window CreateGraphWindow(const char* caption, std::uint32_t style, int x, int y,
     return 0;
   }
   TheWindow.id = id;
-  TheWindow.proc = ClassProc;
   TheWindow.visual = visual;
   TheWindow.depth = depth;
   TheWindow.width = width;
@@ -225,31 +227,18 @@ Window CreateGraphWindow(const char* caption, std::uint32_t style, int x, int y,
   ApplyCaption(caption != nullptr ? caption : "");
   // Before mapping, so that window managers that read them once see them.
   ApplyMotifHints(true);
-  // A new window is wholly invalid, so its first UpdateWindow paints it.
-  TheWindow.update = {0, 0, width, height};
-  SetPostTarget(id);
-
-  if (TheWindow.proc(id, WM_CREATE, 0, 0) == -1) {
-    TheWindow.proc(id, WM_DESTROY, 0, 0);
-    DestroyGraphWindow();
-    return 0;
-  }
-  return id;
+  return shared::AddWindow(id, width, height);
 }
 
 // The window manager draws the frame outside the window: the window is its
 // client area.
 Rect AdjustWindowRect(Rect client, std::uint32_t) { return client; }
 
-Rect GetClientRect(Window window) {
-  if (window == 0 || window != TheWindow.id) return {};
-  return {0, 0, TheWindow.width, TheWindow.height};
-}
-
 void SetWindowSize(Window window, int width, int height) {
   if (window == 0 || window != TheWindow.id || width <= 0 || height <= 0) return;
   TheWindow.width = width;
   TheWindow.height = height;
+  shared::SetClientSize(window, width, height);
   XResizeWindow(TheDisplay, TheWindow.id, static_cast<unsigned>(width),
                 static_cast<unsigned>(height));
   XFlush(TheDisplay);
@@ -257,6 +246,7 @@ void SetWindowSize(Window window, int width, int height) {
 
 void ShowWindow(Window window, int command) {
   if (window == 0 || window != TheWindow.id) return;
+  shared::SetVisible(window, command != 0);
   if (command == 0) {
     XUnmapWindow(TheDisplay, TheWindow.id);
   } else {
@@ -265,35 +255,10 @@ void ShowWindow(Window window, int command) {
   XFlush(TheDisplay);
 }
 
-void UpdateWindow(Window window) {
-  if (window == 0 || window != TheWindow.id || TheWindow.update.empty()) return;
-  TheWindow.proc(window, WM_PAINT, 0, 0);
+void GreyCloseCommand(Window window) {
+  // The hints are the window thread's to publish, on its connection.
+  shared::RunOnWindowThread(
+      window, [](void*) { ApplyMotifHints(false); }, nullptr);
 }
 
-LRESULT DefWindowProc(Window window, UINT message, WPARAM, LPARAM lParam) {
-  if (window == 0 || window != TheWindow.id) return 0;
-  switch (message) {
-    case WM_CLOSE:
-      // Destroying the window: its procedure hears WM_DESTROY first.
-      TheWindow.proc(window, WM_DESTROY, 0, 0);
-      DestroyGraphWindow();
-      return 0;
-    case WM_SETTEXT:
-      ApplyCaption(reinterpret_cast<const char*>(lParam));
-      return 1;
-    case WM_PAINT:
-      // A paint nobody handled still validates the window.
-      TheWindow.update = {};
-      return 0;
-    default:
-      return 0;
-  }
-}
-
-void ReleaseThreadWindows() {
-  if (TheDisplay != nullptr) DestroyGraphWindow();
-  ReleaseQueue();
-  CloseConnection();
-}
-
-}  // namespace platform
+}  // namespace platform::x11

@@ -9,7 +9,9 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/shared/window_model.hpp"
 #include "platform/window_system.hpp"
+#include "platform/x11/x11_table.hpp"
 
 namespace platform::x11 {
 
@@ -72,7 +74,6 @@ struct Staging {
 
 struct GraphWindowRecord {
   ::Window id = 0;  // 0: no window
-  WindowProc proc = nullptr;
   Visual* visual = nullptr;
   int depth = 0;
   int width = 0;  // as created or last resized
@@ -80,7 +81,6 @@ struct GraphWindowRecord {
   Colormap colormap = 0;  // ours only when the default visual would not do
   GC gc = nullptr;
   bool destroyed = false;  // by another client: the id names no window any more
-  Rect update;             // accumulated region needing a repaint (bounding box)
   Image image;             // the memory image, the graphics module's
   Staging staging;
 };
@@ -108,34 +108,26 @@ void ReleaseStaging();
 // other event.
 bool TakeSurfaceEvent(const XEvent& event);
 
-// --- Messages (message_queue_x11.cpp, events_x11.cpp) -------------------------------
+// --- Messages (wake_pipe_x11.cpp, events_x11.cpp) -------------------------------------
 
-// The calling thread becomes the window thread whose queue posts reach.
-void ClaimQueue();
-// The window thread ends: posts fail from now on, waiting senders return.
-void ReleaseQueue();
-// The window that PostMessage, SetWindowText and GreyCloseCommand accept;
-// 0 when it is gone, which also releases every waiting sender.
-void SetPostTarget(::Window window);
-
-// Queues a message for the window thread; from the window thread itself.
-void QueueFromWindowThread(const Message& message, bool front);
-// Queues a key-down or key-up together with the character TranslateMessage
-// is to make of it (charMessage 0: none).
-void QueueKey(const Message& message, UINT charMessage, int character);
-
-// The character the last key-down that GetMessage returned types.
-struct PendingCharacter {
-  bool valid = false;
-  LPARAM lParam = 0;
-  UINT message = 0;
-  int character = 0;
-};
-extern PendingCharacter LastKeyCharacter;
+// The window thread's wait in poll() on the X connection and on a self-pipe
+// that Wake writes to, so that it never blocks inside Xlib while another
+// thread has something for it.
+bool WaitForEvents();
+void Wake(ThreadId thread);
 
 // Turns the X events received so far into messages (and the repaint region).
 void TranslatePendingEvents();
 // Forgets which keys are down, when a window goes.
 void ResetKeyState();
+
+// --- The window system's functions, for the table (window_system_x11.cpp) -----------
+
+#include "platform/shared/backend_functions.hpp"
+
+// What the model needs of this window system (window_x11.cpp).
+void ReleaseWindow(Window window);
+void SetCaption(Window window, const char* text);
+void EndWindowThread();
 
 }  // namespace platform::x11

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "key_translation.hpp"
+#include "platform/x11/key_translation.hpp"
 #include "wincrt/wincrt.hpp"
 
 namespace {

@@ -32,6 +32,12 @@ struct Rect {
   [[nodiscard]] bool empty() const { return right <= left || bottom <= top; }
 };
 
+// The part of a inside b; empty when they do not meet.
+constexpr Rect Intersect(Rect a, Rect b) {
+  return {a.left > b.left ? a.left : b.left, a.top > b.top ? a.top : b.top,
+          a.right < b.right ? a.right : b.right, a.bottom < b.bottom ? a.bottom : b.bottom};
+}
+
 inline constexpr UINT WM_CREATE = 0x0001;
 inline constexpr UINT WM_DESTROY = 0x0002;
 inline constexpr UINT WM_SETTEXT = 0x000C;

@@ -1,6 +1,8 @@
 // The window system the graphics module runs on, modelled on what its window
-// thread needs. One backend is linked into each executable: win32/ (the real
-// Win32 + GDI calls), x11/ (Xlib) or memory/ (in process, for tests).
+// thread needs. Each executable links one backend (win32/: the real Win32 +
+// GDI calls, web/: a canvas in a page, memory/: in process, for tests) or,
+// on Linux, every one built there (x11/), picked at start-up. All but win32/
+// share one emulation of the message model (shared/).
 //
 // Unless a function says otherwise, it is called on the window thread: the
 // thread that registered the class and created the window.
@@ -12,6 +14,16 @@
 #include "platform/messages.hpp"
 
 namespace platform {
+
+// --- Start-up ------------------------------------------------------------------
+
+// Picks the window system the program runs on where more than one is built
+// in: FRACTALS_WINDOW_SYSTEM forces one, else WAYLAND_DISPLAY, else DISPLAY
+// decides. Where one is built it has nothing to pick. Returns null, or the
+// one line (no line end) that says why none could be picked. Called once,
+// first thing, by the start-up; every other function here picks as this
+// does when it was not called.
+const char* ChooseWindowSystem();
 
 // --- Screen --------------------------------------------------------------
 

@@ -1,0 +1,62 @@
+// What the page hands the window thread: its key events and repaint
+// requests, which come in on the main browser thread and go into the shared
+// message model; and, for the page's tests, whether the window thread is
+// idle.
+#include <emscripten/emscripten.h>
+
+#include "page_keys.hpp"
+#include "platform/shared/window_model.hpp"
+#include "web_backend.hpp"
+
+namespace {
+
+// Page event flags, as page.js packs them.
+constexpr int kPress = 1;
+constexpr int kRepeat = 2;
+constexpr int kCtrl = 8;
+constexpr int kAlt = 16;
+constexpr int kMeta = 32;
+constexpr int kAltGraph = 64;
+
+}  // namespace
+
+// A key event of the page: code and key as the browser gives them. Returns
+// whether the page keeps the key from the browser. Main browser thread.
+extern "C" EMSCRIPTEN_KEEPALIVE int fractals_web_key(int flags, const char* code, const char* key) {
+  using namespace platform;
+  const bool press = (flags & kPress) != 0;
+  const web::Modifiers held{(flags & kCtrl) != 0, (flags & kAlt) != 0, (flags & kMeta) != 0,
+                            (flags & kAltGraph) != 0};
+  const web::KeyMessages keys = web::TranslateKey(code, key, press, held);
+  if (keys.virtualKey == 0) return 0;
+  // lParam as Windows packs it: repeat count 1, Alt held, the previous key
+  // state and the transition. The scan code is not known to a page.
+  LPARAM lParam = 1;
+  if (held.alt || keys.virtualKey == VK_MENU) lParam |= LPARAM{1} << 29;
+  if ((flags & kRepeat) != 0 || !press) lParam |= LPARAM{1} << 30;
+  if (!press) lParam |= LPARAM{1} << 31;
+  const Window window = web::PageWindow.load();
+  if (window == 0 || !shared::PostKeyMessage({window, keys.key, keys.virtualKey, lParam},
+                                             keys.charMessage, keys.character)) {
+    return 0;
+  }
+  return web::PageKeepsKey(keys, held) ? 1 : 0;
+}
+
+// The page asks for a repaint of a part of the window (its canvas was
+// cleared, or a test spoiled it). Main browser thread.
+extern "C" EMSCRIPTEN_KEEPALIVE void fractals_web_repaint(int left, int top, int right,
+                                                          int bottom) {
+  using namespace platform;
+  if (const Window window = web::PageWindow.load(); window != 0) {
+    shared::Invalidate(window, {left, top, right, bottom});
+  }
+}
+
+// For the page's tests: the window thread waits for messages with nothing
+// queued, so it has shown everything drawn before the last flush was posted.
+// Main browser thread.
+extern "C" EMSCRIPTEN_KEEPALIVE int fractals_web_window_idle() {
+  using namespace platform;
+  return web::PageWindow.load() != 0 && shared::WindowThreadsIdle() ? 1 : 0;
+}

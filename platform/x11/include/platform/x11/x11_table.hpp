@@ -1,0 +1,10 @@
+// The X11 window system as an entry of a program's table of window systems.
+#pragma once
+
+#include "platform/shared/window_system_table.hpp"
+
+namespace platform::x11 {
+
+extern const shared::WindowSystemTable Table;
+
+}  // namespace platform::x11

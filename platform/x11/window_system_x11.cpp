@@ -1,0 +1,18 @@
+// The X11 window system as one entry of the program's table of window
+// systems.
+#include "x11_backend.hpp"
+
+namespace platform::x11 {
+
+constinit const shared::WindowSystemTable Table =
+    MakeWindowSystemTable("x11", "DISPLAY",
+                          {
+                              .translateEvents = TranslatePendingEvents,
+                              .waitForEvents = WaitForEvents,
+                              .wake = Wake,
+                              .destroyWindow = ReleaseWindow,
+                              .setCaption = SetCaption,
+                              .threadEnded = EndWindowThread,
+                          });
+
+}  // namespace platform::x11
