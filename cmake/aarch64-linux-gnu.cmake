@@ -15,10 +15,15 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # The C library and the X11 libraries come from the arm64 multiarch packages,
 # loaded by their own /lib/ld-linux-aarch64.so.1. The C++ runtime exists for
-# arm64 only beside the cross compiler, whose C library differs from the
-# multiarch one by a patch level; loading the two together (qemu -L) hangs at
-# the first thread. So the C++ runtime is linked in and qemu needs no prefix.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static-libstdc++ -static-libgcc")
+# arm64 only beside the cross compiler, so it is linked in and qemu needs no
+# prefix. With the cross compiler's folder as prefix all the same (qemu -L
+# /usr/aarch64-linux-gnu), the loader is that folder's, from another build of
+# the C library than the multiarch libc.so.6 the library cache names; the two
+# together spin for ever in the first thread's start. A run path of /lib
+# takes libc.so.6 from beside that loader first: under the prefix it is the
+# prefix's own; elsewhere /lib holds no libc.so.6 but the system's own, and
+# the lookup goes on as without it.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static-libstdc++ -static-libgcc -Wl,-rpath,/lib")
 set(CMAKE_CROSSCOMPILING_EMULATOR qemu-aarch64)
 # pkg-config reads the arm64 libraries' files, not the build machine's.
 set(ENV{PKG_CONFIG_LIBDIR} /usr/lib/aarch64-linux-gnu/pkgconfig:/usr/share/pkgconfig)

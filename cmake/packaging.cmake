@@ -2,11 +2,6 @@
 # resources, the install rules, the packages CPack makes, and their checks.
 set(FRACTALS_PACKAGING ${PROJECT_SOURCE_DIR}/packaging)
 
-# The page build is its folder, build/web; it has no package.
-if(FRACTALS_OS STREQUAL "web")
-  return()
-endif()
-
 # Renders the frame the icon is made from (scripts/make-icon.sh), with the
 # program's own modules on the in-memory window system.
 if(FRACTALS_OS STREQUAL "linux" AND NOT FRACTALS_SANITIZE)
@@ -14,6 +9,9 @@ if(FRACTALS_OS STREQUAL "linux" AND NOT FRACTALS_SANITIZE)
   fractals_link(icon_frame platform_memory)
 endif()
 
+# The installer's upgrade code stays the product's for good: a later version
+# with the same code replaces an installed one.
+set(FRACTALS_UPGRADE_CODE 6B0E54A1-7E2C-4C5B-9A3F-2D8C1F4E7A90)
 # Four numbers, as Windows versions are.
 set(FRACTALS_VERSION_4 ${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}.${PROJECT_VERSION_PATCH}.0)
 if(PROJECT_VERSION_TWEAK)
@@ -47,7 +45,7 @@ if(FRACTALS_BUILD_PROGRAM AND FRACTALS_OS STREQUAL "windows")
   # The zip: fractals.exe, README and LICENSE side by side.
   install(TARGETS fractals RUNTIME DESTINATION .)
   install(FILES README.md LICENSE DESTINATION .)
-elseif(FRACTALS_BUILD_PROGRAM)
+elseif(FRACTALS_BUILD_PROGRAM AND FRACTALS_OS STREQUAL "linux")
   set(generated ${CMAKE_CURRENT_BINARY_DIR}/packaging)
   configure_file(${FRACTALS_PACKAGING}/linux/fractals.desktop.in
                  ${generated}/${FRACTALS_APP_ID}.desktop @ONLY)
@@ -78,9 +76,19 @@ elseif(FRACTALS_BUILD_PROGRAM)
   install(FILES README.md LICENSE ${FRACTALS_PACKAGING}/linux/copyright ${generated}/changelog.gz
           DESTINATION ${CMAKE_INSTALL_DOCDIR})
   install(DIRECTORY docs DESTINATION ${CMAKE_INSTALL_DOCDIR})
+elseif(FRACTALS_BUILD_PROGRAM AND FRACTALS_OS STREQUAL "web")
+  # Exactly the files a host serves, and so what the site archive holds: the
+  # page and everything it loads. A file the page comes to load needs its
+  # install rule here.
+  get_target_property(page_folder fractals BINARY_DIR)
+  install(FILES ${page_folder}/index.html ${page_folder}/page.js ${page_folder}/page.css
+                ${page_folder}/fractals.js ${page_folder}/fractals.wasm
+                ${page_folder}/fractals.worker.js
+          DESTINATION .)
 endif()
 
-# cpack in the build folder: a .deb on Linux, a .zip of the Windows build.
+# cpack in the build folder: a .deb and an RPM on Linux; the zip and the
+# installer (.msi) of the Windows build; the site archive of the page.
 set(CPACK_PACKAGE_NAME fractals)
 set(CPACK_PACKAGE_VENDOR "The Fractals authors")
 set(CPACK_PACKAGE_CONTACT "Fractals maintainers <maintainers@users.noreply.c-seed-cd81d515.example>")
@@ -95,15 +103,45 @@ set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_RESOURCE_FILE_README ${PROJECT_SOURCE_DIR}/README.md)
 set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/packages)
 set(CPACK_STRIP_FILES ON)
-if(FRACTALS_OS STREQUAL "windows")
+# SHA256SUMS beside the packages, after each one cpack makes.
+set(CPACK_POST_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/package_checksums.cmake)
+if(FRACTALS_OS STREQUAL "web")
   set(CPACK_GENERATOR ZIP)
+  set(CPACK_PACKAGE_FILE_NAME fractals-${PROJECT_VERSION}-site)
+  set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
+  set(CPACK_STRIP_FILES OFF)
+elseif(FRACTALS_OS STREQUAL "windows")
+  # wixl makes the installer (cmake/msi_package.cmake) from the files cpack
+  # stages for it, the zip's three.
+  set(CPACK_GENERATOR ZIP External)
   set(CPACK_PACKAGE_FILE_NAME fractals-${PROJECT_VERSION}-win64)
+  set(CPACK_EXTERNAL_ENABLE_STAGING ON)
+  set(CPACK_EXTERNAL_PACKAGE_SCRIPT ${PROJECT_SOURCE_DIR}/cmake/msi_package.cmake)
+  set(CPACK_FRACTALS_WXS ${FRACTALS_PACKAGING}/windows/fractals.wxs)
+  set(CPACK_FRACTALS_ICO ${FRACTALS_PACKAGING}/icon/fractals.ico)
+  set(CPACK_FRACTALS_UPGRADE_CODE ${FRACTALS_UPGRADE_CODE})
 else()
-  set(CPACK_GENERATOR DEB)
+  set(CPACK_GENERATOR DEB RPM)
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
   set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
   set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+  # rpmbuild finds the libraries the program needs by itself.
+  set(CPACK_RPM_FILE_NAME RPM-DEFAULT)
+  set(CPACK_RPM_PACKAGE_LICENSE MIT)
+  set(CPACK_RPM_PACKAGE_AUTOREQPROV ON)
+  set(CPACK_RPM_PACKAGE_DESCRIPTION ${CPACK_PACKAGE_DESCRIPTION})
+  # The .deb's files and no more: no /usr/lib/.build-id links.
+  set(CPACK_RPM_SPEC_MORE_DEFINE
+      "%define _build_id_links none\n%define packager ${CPACK_PACKAGE_CONTACT}")
+  # The folders the system's own packages own; the RPM owns only its files.
+  set(CPACK_RPM_EXCLUDE_FROM_AUTO_FILELIST_ADDITION
+      /usr/share/applications /usr/share/icons /usr/share/icons/hicolor /usr/share/man
+      /usr/share/man/man1 /usr/share/metainfo)
+  foreach(size 16 32 48 64 128 256)
+    list(APPEND CPACK_RPM_EXCLUDE_FROM_AUTO_FILELIST_ADDITION
+         /usr/share/icons/hicolor/${size}x${size} /usr/share/icons/hicolor/${size}x${size}/apps)
+  endforeach()
 endif()
 include(CPack)
 

@@ -5,6 +5,7 @@
 // target gets the same six values for the renderer.
 #include "extended/trig.hpp"
 
+#include <atomic>
 #include <bit>
 #include <cstdint>
 
@@ -12,50 +13,132 @@ namespace extended::soft {
 
 namespace {
 
-struct U128 {
-  std::uint64_t hi;
-  std::uint64_t lo;
+// Fixed-point numbers of N 64-bit words, the most significant first.
+template <int N>
+struct Wide {
+  std::uint64_t w[N];
 };
 
-// The top 128 bits of a * b (truncated).
-U128 MulHi(U128 a, U128 b) {
-  std::uint64_t hh1, hh0, hl1, hl0, lh1, lh0, ll1, ll0;
-  Mul64(a.hi, b.hi, hh1, hh0);
-  Mul64(a.hi, b.lo, hl1, hl0);
-  Mul64(a.lo, b.hi, lh1, lh0);
-  Mul64(a.lo, b.lo, ll1, ll0);
-  // Column 1 (bits 64..127 of the product) carries into column 2.
-  std::uint64_t col1 = hl0 + ll1;
-  std::uint64_t carry = col1 < hl0 ? 1 : 0;
-  col1 += lh0;
-  carry += col1 < lh0 ? 1 : 0;
-  std::uint64_t lo = hh0 + hl1;
-  std::uint64_t carryHi = lo < hh0 ? 1 : 0;
-  lo += lh1;
-  carryHi += lo < lh1 ? 1 : 0;
-  lo += carry;
-  carryHi += lo < carry ? 1 : 0;
-  return U128{hh1 + carryHi, lo};
+// The top N words of a * b (truncated).
+template <int N>
+Wide<N> MulHi(const Wide<N>& a, const Wide<N>& b) {
+  std::uint64_t p[2 * N] = {};
+  for (int i = N - 1; i >= 0; --i) {
+    std::uint64_t carry = 0;
+    for (int j = N - 1; j >= 0; --j) {
+      // a_i * b_j + p + carry < 2^128: the carry never overflows.
+      std::uint64_t hi, lo;
+      Mul64(a.w[i], b.w[j], hi, lo);
+      std::uint64_t& slot = p[i + j + 1];
+      slot += lo;
+      hi += slot < lo ? 1 : 0;
+      slot += carry;
+      hi += slot < carry ? 1 : 0;
+      carry = hi;
+    }
+    p[i] = carry;
+  }
+  Wide<N> r;
+  for (int i = 0; i < N; ++i) r.w[i] = p[i];
+  return r;
 }
 
-U128 Sub(U128 a, U128 b) { return U128{a.hi - b.hi - (a.lo < b.lo ? 1 : 0), a.lo - b.lo}; }
-
-U128 ShiftRight(U128 a, int n) {
-  if (n <= 0) return a;
-  if (n >= 128) return U128{0, 0};
-  if (n >= 64) return U128{0, a.hi >> (n - 64)};
-  return U128{a.hi >> n, (a.lo >> n) | (a.hi << (64 - n))};
+template <int N>
+Wide<N> Sub(const Wide<N>& a, const Wide<N>& b) {
+  Wide<N> r;
+  std::uint64_t borrow = 0;
+  for (int i = N - 1; i >= 0; --i) {
+    const std::uint64_t d = a.w[i] - b.w[i];
+    r.w[i] = d - borrow;
+    borrow = (a.w[i] < b.w[i] || d < borrow) ? 1 : 0;
+  }
+  return r;
 }
 
-int LeadingZeros(U128 a) {
-  return a.hi != 0 ? std::countl_zero(a.hi) : 64 + std::countl_zero(a.lo);
+// The word at index i of a shifted left by n bits (n may be negative).
+template <int N>
+std::uint64_t WordShifted(const Wide<N>& a, int i, int n) {
+  const int words = n >= 0 ? n / 64 : -((-n + 63) / 64);
+  const int bits = n - 64 * words;  // 0 .. 63
+  auto at = [&](int k) { return k >= 0 && k < N ? a.w[k] : std::uint64_t{0}; };
+  const std::uint64_t high = at(i + words), low = at(i + words + 1);
+  return bits == 0 ? high : (high << bits) | (low >> (64 - bits));
 }
 
-U128 ShiftLeft(U128 a, int n) {
-  if (n <= 0) return a;
-  if (n >= 128) return U128{0, 0};
-  if (n >= 64) return U128{a.lo << (n - 64), 0};
-  return U128{(a.hi << n) | (a.lo >> (64 - n)), a.lo << n};
+template <int N>
+Wide<N> ShiftLeft(const Wide<N>& a, int n) {
+  if (n >= 64 * N || n <= -64 * N) return Wide<N>{};
+  Wide<N> r;
+  for (int i = 0; i < N; ++i) r.w[i] = WordShifted(a, i, n);
+  return r;
+}
+
+template <int N>
+int LeadingZeros(const Wide<N>& a) {
+  for (int i = 0; i < N; ++i)
+    if (a.w[i] != 0) return 64 * i + std::countl_zero(a.w[i]);
+  return 64 * N;
+}
+
+// 1/k! for k = first, first + 2, ..., with 64 N - 1 bits after the point,
+// each truncated: every division by a small integer, done on 32-bit halves
+// so that no wider division is needed, errs by less than one unit, and the
+// errors shrink by the next divisors. Made once per width.
+template <int N, int T>
+struct Terms {
+  Wide<N> t[T];
+};
+
+template <int N>
+void DivideSmall(Wide<N>& a, std::uint64_t d) {
+  std::uint64_t rem = 0;
+  for (int i = 0; i < N; ++i) {
+    const std::uint64_t hiPart = (rem << 32) | (a.w[i] >> 32);
+    const std::uint64_t q1 = hiPart / d;
+    rem = hiPart % d;
+    const std::uint64_t loPart = (rem << 32) | (a.w[i] & 0xFFFFFFFFu);
+    const std::uint64_t q0 = loPart / d;
+    rem = loPart % d;
+    a.w[i] = (q1 << 32) | q0;
+  }
+}
+
+template <int N, int T>
+Terms<N, T> InverseFactorials(int first) {
+  Terms<N, T> terms{};
+  Wide<N> v{};
+  v.w[0] = kTop;  // 1
+  int k = 1;
+  for (int n = 0; n < T; ++n) {
+    for (; k <= first + 2 * n; ++k) DivideSmall(v, static_cast<std::uint64_t>(k));
+    terms.t[n] = v;
+  }
+  return terms;
+}
+
+// Enough terms that the first one left out, u^T / (2T)! with u < 0.62, is
+// below a unit of 2^-(64 N).
+template <int N>
+constexpr int kTermCount = N == 2 ? 17 : 29;
+
+template <int N>
+const Terms<N, kTermCount<N>>& SinTerms() {
+  static const Terms<N, kTermCount<N>> terms = InverseFactorials<N, kTermCount<N>>(1);
+  return terms;
+}
+template <int N>
+const Terms<N, kTermCount<N>>& CosTerms() {
+  static const Terms<N, kTermCount<N>> terms = InverseFactorials<N, kTermCount<N>>(0);
+  return terms;
+}
+
+// sum (-u)^n * terms[n], u with 64 N bits after the point (below 0.62):
+// every partial sum of Horner's scheme stays positive.
+template <int N, int T>
+Wide<N> Series(const Wide<N>& u, const Terms<N, T>& terms) {
+  Wide<N> t = terms.t[T - 1];
+  for (int n = T - 1; n-- > 0;) t = Sub(terms.t[n], MulHi(u, t));
+  return t;
 }
 
 // 2/pi = 0.A2F9836E... in hexadecimal, 640 bits after the point.
@@ -65,94 +148,63 @@ constexpr std::uint64_t kTwoOverPi[] = {
     0xE99C7026B45F7E41, 0x3991D639835339F4,
 };
 
-// pi/4 as a 128-bit fraction.
-constexpr U128 kPiOver4{0xC90FDAA22168C234, 0xC4C6628B80DC1CD1};
+// pi/4, 256 bits after the point.
+constexpr std::uint64_t kPiOver4[] = {0xC90FDAA22168C234, 0xC4C6628B80DC1CD1, 0x29024E088A67CC74,
+                                      0x020BBEA63B139B22};
 
-// 1/(2n+1)! and 1/(2n)!, n = 0 .. 16, with 127 bits after the point.
-constexpr U128 kSinTerms[] = {
-    {0x8000000000000000, 0x0000000000000000}, {0x1555555555555555, 0x5555555555555555},
-    {0x0111111111111111, 0x1111111111111111}, {0x0006806806806806, 0x8068068068068068},
-    {0x0000171DE3A556C7, 0x338FAAC1C88E5001}, {0x00000035CC8ACFEA, 0x89C71FCE8FC9706F},
-    {0x000000005849184E, 0xA1B425F28E0CC748}, {0x00000000006B9FCF, 0x9CCEE07C476195AC},
-    {0x000000000000654B, 0x1DC0C2B529AC9814}, {0x000000000000004B, 0xD26D1A05055C9328},
-    {0x0000000000000000, 0x2E371DEDB9EAE317}, {0x0000000000000000, 0x001761B413163819},
-    {0x0000000000000000, 0x000009F9E66E8B2F}, {0x0000000000000000, 0x00000003A356385B},
-    {0x0000000000000000, 0x0000000001259F98}, {0x0000000000000000, 0x00000000000050D3},
-    {0x0000000000000000, 0x0000000000000013},
-};
-constexpr U128 kCosTerms[] = {
-    {0x8000000000000000, 0x0000000000000000}, {0x4000000000000000, 0x0000000000000000},
-    {0x0555555555555555, 0x5555555555555555}, {0x002D82D82D82D82D, 0x82D82D82D82D82D8},
-    {0x0000D00D00D00D00, 0xD00D00D00D00D00D}, {0x0000024FC9F6EF13, 0xEB8E5DE02DA7D4CC},
-    {0x000000047BB63BFE, 0x3625ED5136A61EB3}, {0x00000000064E5D2A, 0x301F27482EB7C517},
-    {0x000000000006B9FC, 0xF9CCEE07C476195A}, {0x00000000000005A0, 0x9E18EE5F65DEEC01},
-    {0x0000000000000003, 0xCA8574804044A0F5}, {0x0000000000000000, 0x0219C72DB6FF0A52},
-    {0x0000000000000000, 0x0000F96780CB97AB}, {0x0000000000000000, 0x000000623A17F1A9},
-    {0x0000000000000000, 0x000000002143144C}, {0x0000000000000000, 0x000000000009C996},
-    {0x0000000000000000, 0x0000000000000286},
-};
-
-// sum (-u)^n * terms[n], u with 128 bits after the point (below 0.62): every
-// partial sum of Horner's scheme stays positive.
-template <std::size_t N>
-U128 Series(U128 u, const U128 (&terms)[N]) {
-  U128 t = terms[N - 1];
-  for (std::size_t n = N - 1; n-- > 0;) t = Sub(terms[n], MulHi(u, t));
-  return t;
+template <int N>
+Wide<N> PiOver4() {
+  Wide<N> r;
+  for (int i = 0; i < N; ++i) r.w[i] = kPiOver4[i];
+  return r;
 }
 
-// r = (-1)^neg * m * 2^(e - 127), |r| <= pi/4, m's top bit set.
+// r = (-1)^neg * m * 2^(e - 64 N + 1), |r| <= pi/4, m's top bit set.
+template <int N>
 struct Reduced {
-  U128 m;
+  Wide<N> m;
   std::int32_t e;
   std::uint32_t neg;
   unsigned quadrant;  // |x| = r + quadrant * pi/2 (mod 2pi)
 };
 
-// The 256 bits of 2/pi that start at bit i (the first bit after the point is 1).
-void Window(int i, std::uint64_t (&w)[4]) {
-  const int word = (i - 1) / 64, bit = (i - 1) % 64;
-  for (int j = 0; j < 4; ++j) {
-    w[j] = kTwoOverPi[word + j] << bit;
-    if (bit != 0) w[j] |= kTwoOverPi[word + j + 1] >> (64 - bit);
-  }
-}
-
-// bits [from, from + 128) of the little-endian words p, as one number.
-U128 Bits128(const std::uint64_t (&p)[5], int from) {
-  auto bitsAt = [&](int pos) -> std::uint64_t {  // 64 bits starting at pos
-    if (pos <= -64) return 0;
-    if (pos < 0) return p[0] << -pos;
-    const int word = pos / 64, bit = pos % 64;
-    std::uint64_t v = p[word] >> bit;
-    if (bit != 0 && word + 1 < 5) v |= p[word + 1] << (64 - bit);
-    return v;
-  };
-  return U128{bitsAt(from + 64), bitsAt(from)};
-}
-
-// |x| = m * 2^q, |x| >= pi/4, m < 2^24 (x a normal float).
-Reduced Reduce(std::uint64_t m, int q) {
+// |x| = m * 2^q, |x| >= pi/4, m < 2^24 (x a normal float). 2/pi is taken
+// 128 bits further than the result keeps, more than the at most 30-odd
+// leading zeros a float's fraction of a quadrant can have.
+template <int N>
+Reduced<N> Reduce(std::uint64_t m, int q) {
+  constexpr int kWindow = N + 2;  // words of 2/pi
   // |x| * 2/pi = sum over the bits b_i of m * 2^(q - i); the terms with
   // q - i >= 2 are multiples of 4 and drop out.
   const int first = q - 1 > 1 ? q - 1 : 1;
-  std::uint64_t w[4];
-  Window(first, w);
-  // p = m * window: |x| * 2/pi = p * 2^-fractionBits (mod 4).
-  std::uint64_t p[5] = {};
+  // The 64 kWindow bits of 2/pi that start at bit first (the first bit after
+  // the point is 1).
+  std::uint64_t w[kWindow];
+  {
+    const int word = (first - 1) / 64, bit = (first - 1) % 64;
+    for (int j = 0; j < kWindow; ++j) {
+      w[j] = kTwoOverPi[word + j] << bit;
+      if (bit != 0) w[j] |= kTwoOverPi[word + j + 1] >> (64 - bit);
+    }
+  }
+  // p = m * window, the most significant word first: |x| * 2/pi =
+  // p * 2^-fractionBits (mod 4).
+  constexpr int kWords = kWindow + 1;
+  Wide<kWords> p{};
   std::uint64_t carry = 0;
-  for (int j = 3; j >= 0; --j) {
+  for (int j = kWindow - 1; j >= 0; --j) {
     std::uint64_t hi, lo;
     Mul64(w[j], m, hi, lo);
     lo += carry;
     hi += lo < carry ? 1 : 0;
-    p[3 - j] = lo;
+    p.w[j + 1] = lo;
     carry = hi;
   }
-  p[4] = carry;
-  const int fractionBits = first + 255 - q;  // 254 .. 280
+  p.w[0] = carry;
+  const int fractionBits = first + 64 * kWindow - 1 - q;
 
-  auto bit = [&](int pos) { return (p[pos / 64] >> (pos % 64)) & 1; };
+  // Bit pos counted from the least significant end.
+  auto bit = [&](int pos) { return (p.w[kWords - 1 - pos / 64] >> (pos % 64)) & 1; };
   unsigned quadrant = static_cast<unsigned>(bit(fractionBits) | bit(fractionBits + 1) << 1);
   std::uint32_t rNeg = 0;
   if (bit(fractionBits - 1) != 0) {
@@ -161,25 +213,101 @@ Reduced Reduce(std::uint64_t m, int q) {
     quadrant = (quadrant + 1) & 3;
     rNeg ^= 1;
     std::uint64_t borrow = 1;
-    for (std::uint64_t& word : p) {
-      word = ~word + borrow;
-      borrow = (borrow != 0 && word == 0) ? 1 : 0;
+    for (int i = kWords - 1; i >= 0; --i) {
+      p.w[i] = ~p.w[i] + borrow;
+      borrow = (borrow != 0 && p.w[i] == 0) ? 1 : 0;
     }
   }
   // Clear the integer bits, then find the fraction's leading one.
-  for (int pos = fractionBits; pos < 320; ++pos) p[pos / 64] &= ~(std::uint64_t{1} << (pos % 64));
-  int lead = fractionBits - 1;
-  while (lead >= 0 && bit(lead) == 0) --lead;
-  if (lead < 0) return Reduced{{0, 0}, 0, rNeg, quadrant};  // cannot happen: pi is irrational
-  const U128 f = Bits128(p, lead - 127);  // fraction = f * 2^(lead + 1 - fractionBits - 128)
-  U128 r = MulHi(f, kPiOver4);            // r = 2 * fraction * pi/4
+  for (int pos = fractionBits; pos < 64 * kWords; ++pos)
+    p.w[kWords - 1 - pos / 64] &= ~(std::uint64_t{1} << (pos % 64));
+  const int lead = 64 * kWords - 1 - LeadingZeros(p);
+  if (lead < 0) return Reduced<N>{{}, 0, rNeg, quadrant};  // cannot happen: pi is irrational
+  // f: the N words from the leading one down; fraction = f * 2^(lead + 1 -
+  // fractionBits - 64 N).
+  const Wide<kWords> top = ShiftLeft(p, 64 * kWords - 1 - lead);
+  Wide<N> f;
+  for (int i = 0; i < N; ++i) f.w[i] = top.w[i];
+  Wide<N> r = MulHi(f, PiOver4<N>());  // r = 2 * fraction * pi/4
   const int shift = LeadingZeros(r);
   r = ShiftLeft(r, shift);
-  // fraction * pi/2 = r * 2^(lead + 2 - fractionBits - 128 - shift).
-  return Reduced{r, lead + 1 - fractionBits - shift, rNeg, quadrant};
+  // fraction * pi/2 = r * 2^(lead + 2 - fractionBits - 64 N - shift).
+  return Reduced<N>{r, lead + 1 - fractionBits - shift, rNeg, quadrant};
 }
 
 enum class Function { kSin, kCos };
+
+// The function of |x| = m * 2^q in 64 N bits, normalised (top bit set):
+// (-1)^neg * n * 2^(e - 64 N + 1). Its error is below 2^-(64 N - 5) of
+// the value (the reduction, the truncated products and the series each
+// add a few units of the last place): under 32 units of n's last word.
+template <int N>
+struct Approximation {
+  Wide<N> n;
+  std::int32_t e;
+  std::uint32_t neg;
+};
+
+template <int N>
+Approximation<N> Approximate(std::uint64_t m, int q, bool small, Function function) {
+  Reduced<N> r;
+  if (small) {  // below pi/4: r = x
+    const int shift = std::countl_zero(m);
+    r = Reduced<N>{{}, q + 63 - shift, 0, 0};
+    r.m.w[0] = m << shift;
+  } else {
+    r = Reduce<N>(m, q);
+  }
+  // u = r^2 with 64 N bits after the point.
+  const Wide<N> u = ShiftLeft(MulHi(r.m, r.m), 2 + 2 * r.e);
+  const bool wantSin = (function == Function::kSin) == (r.quadrant % 2 == 0);
+  Wide<N> n;
+  std::int32_t e;
+  if (wantSin) {
+    // sin r = r * S(r^2): r * S = MulHi(r.m, S) * 2^(r.e - 64 N + 2).
+    n = MulHi(r.m, Series(u, SinTerms<N>()));
+    e = r.e + 1;
+  } else {
+    n = Series(u, CosTerms<N>());  // cos r, 64 N - 1 bits after the point
+    e = 0;
+  }
+  const int shift = LeadingZeros(n);
+  n = ShiftLeft(n, shift);
+  e -= shift;
+  // Of |x|, by quadrant: sin gives sin r, cos r, -sin r, -cos r; cos gives
+  // cos r, -sin r, -cos r, sin r. sin r has r's sign; cos is even.
+  const unsigned k = r.quadrant;
+  const bool flip = function == Function::kSin ? k >= 2 : (k == 1 || k == 2);
+  return Approximation<N>{n, e, (wantSin ? r.neg : 0) ^ (flip ? 1u : 0u)};
+}
+
+// Whether the bits below the 64 that are kept lie far enough from one half
+// that the error bound cannot carry the value across it: only then does
+// rounding the approximation round the exact value.
+template <int N>
+bool RoundsSafely(const Wide<N>& n) {
+  constexpr std::uint64_t kErrorBound = 32;
+  // The rest below the kept word, as (N - 1) words against one half.
+  if (N == 2) {
+    const std::uint64_t rest = n.w[1];
+    const std::uint64_t distance = rest >= kTop ? rest - kTop : kTop - rest;
+    return distance > kErrorBound;
+  }
+  // Wider: one half is kTop followed by zeros; the distance is large unless
+  // the word after the kept one is within one of kTop.
+  const std::uint64_t head = n.w[1];
+  if (head != kTop && head != kTop - 1) return true;
+  bool zeros = true, ones = true;
+  for (int i = 2; i < N - 1; ++i) {
+    zeros = zeros && n.w[i] == 0;
+    ones = ones && n.w[i] == ~std::uint64_t{0};
+  }
+  const std::uint64_t last = n.w[N - 1];
+  if (head == kTop) return !(zeros && last <= kErrorBound);
+  return !(ones && last >= ~std::uint64_t{0} - kErrorBound + 1);
+}
+
+std::atomic<std::uint64_t> slowEvaluations{0};
 
 Value Evaluate(float x, Function function, unsigned& flags) {
   const std::uint32_t bits = __builtin_bit_cast(std::uint32_t, x);
@@ -199,43 +327,25 @@ Value Evaluate(float x, Function function, unsigned& flags) {
   std::uint64_t m = magnitude & 0x7FFFFF;
   if (field != 0) m |= 0x800000;
   const int q = (field != 0 ? field : 1) - 150;
+  const bool small = magnitude < 0x3F490FDB;                           // below pi/4
+  const std::uint32_t sinSign = function == Function::kSin ? neg : 0;  // sin is odd
 
-  Reduced r;
-  if (magnitude < 0x3F490FDB) {  // below pi/4: r = x
-    const int shift = std::countl_zero(m);
-    r = Reduced{U128{m << shift, 0}, q + 63 - shift, 0, 0};
-  } else {
-    r = Reduce(m, q);
-  }
-
-  // u = r^2 with 128 bits after the point.
-  const U128 u = ShiftRight(MulHi(r.m, r.m), -2 - 2 * r.e);
-  const bool wantSin = (function == Function::kSin) == (r.quadrant % 2 == 0);
-  U128 n;
-  std::int32_t e;
-  if (wantSin) {
-    // sin r = r * S(r^2): r * S = MulHi(r.m, S) * 2^(r.e - 126).
-    n = MulHi(r.m, Series(u, kSinTerms));
-    e = r.e + 1;
-  } else {
-    n = Series(u, kCosTerms);  // cos r, 127 bits after the point
-    e = 0;
-  }
-  const int shift = LeadingZeros(n);
-  n = ShiftLeft(n, shift);
-  e -= shift;
-  // Of |x|, by quadrant: sin gives sin r, cos r, -sin r, -cos r; cos gives
-  // cos r, -sin r, -cos r, sin r. sin r has r's sign; sin is odd, cos even.
-  const unsigned k = r.quadrant;
-  const bool flip = function == Function::kSin ? k >= 2 : (k == 1 || k == 2);
-  std::uint32_t resultNeg = (wantSin ? r.neg : 0) ^ (flip ? 1 : 0);
-  if (function == Function::kSin) resultNeg ^= neg;
-  return Round(resultNeg, e, n.hi, n.lo, flags);
+  // 128 bits decide all but a few angles (those whose value lies within the
+  // error bound of a rounding midpoint, such as cos(k * 2^-32) for small odd
+  // k); 256 bits decide those.
+  const Approximation<2> a = Approximate<2>(m, q, small, function);
+  if (RoundsSafely(a.n)) return Round(a.neg ^ sinSign, a.e, a.n.w[0], a.n.w[1], flags);
+  slowEvaluations.fetch_add(1, std::memory_order_relaxed);
+  const Approximation<4> b = Approximate<4>(m, q, small, function);
+  const std::uint64_t sticky = (b.n.w[2] | b.n.w[3]) != 0 ? 1 : 0;
+  return Round(b.neg ^ sinSign, b.e, b.n.w[0], b.n.w[1] | sticky, flags);
 }
 
 }  // namespace
 
 Value Sin(float x, unsigned& flags) { return Evaluate(x, Function::kSin, flags); }
 Value Cos(float x, unsigned& flags) { return Evaluate(x, Function::kCos, flags); }
+
+std::uint64_t SlowEvaluations() { return slowEvaluations.load(std::memory_order_relaxed); }
 
 }  // namespace extended::soft

@@ -195,6 +195,7 @@ LRESULT WindowProcGraph(platform::Window window, UINT message, WPARAM wParam, LP
     case WM_KEYDOWN:
     case WM_KEYUP:
     case WM_CHAR:
+    case WM_KILLFOCUS:
       return Route(CharMessageHandler, window, message, wParam, lParam);
     case WM_COMMAND:
       return Route(CommandMessageHandler, window, message, wParam, lParam);

@@ -3,6 +3,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <system_error>
 #include <thread>
 
 #include "graph/graph.hpp"
@@ -96,7 +97,12 @@ bool StartWindowThread() {
   MessageThreadExitCode = STILL_ACTIVE;
   WindowLeftToTheEnd = false;
   AllocateImage(MaxX + 1, MaxY + 1);
-  MessageThread = std::thread(WindowThreadMain);
+  try {
+    MessageThread = std::thread(WindowThreadMain);
+  } catch (const std::system_error&) {
+    // No memory for the thread's stack, as a rule: what a failed allocation is.
+    runtime::RunError(203);
+  }
   std::unique_lock lock(StartupLock);
   const auto started = [] { return GraphRunning || MessageThreadExitCode != STILL_ACTIVE; };
   // The wait lasts as long as a failure box stays open: an interrupt must

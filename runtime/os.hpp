@@ -6,6 +6,10 @@
 
 namespace runtime {
 
+// First of all at start-up: the standard streams open (on /dev/null where
+// one was closed) and the stacks of the threads to come sized. Program thread.
+void PrepareProcessStart();
+
 // Where the program's image was loaded: report addresses are offsets from it,
 // so that they match the addresses in the executable file.
 std::uintptr_t CodeBase();

@@ -10,6 +10,9 @@
 
 namespace runtime {
 
+// Nothing of the page is the process's own to prepare.
+void PrepareProcessStart() {}
+
 // Return addresses already count from the start of the module's code.
 std::uintptr_t CodeBase() { return 0; }
 

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <new>
 
 #include "os.hpp"
 
@@ -35,6 +36,10 @@ StackBounds CurrentThreadStack() {
 // The thread's own record holds its stack: nothing to note in advance.
 void NoteThreadStack() {}
 
+// Threads take the stack size written in the executable; a windowed
+// process has no standard streams to keep.
+void PrepareProcessStart() {}
+
 // A windowed process shows its error output in message boxes, console or not.
 bool ConsoleTakesErrorOutput() { return false; }
 
@@ -54,12 +59,17 @@ void WriteToConsole(const char* text, std::int32_t length) {
 }
 
 Semaphore* MakeSemaphore() {
-  return new Semaphore{CreateSemaphoreA(nullptr, 0, 0x7FFFFFFF, nullptr)};
+  const HANDLE handle = CreateSemaphoreA(nullptr, 0, 0x7FFFFFFF, nullptr);
+  if (handle == nullptr) return nullptr;
+  return new (std::nothrow) Semaphore{handle};
 }
 
-void PostSemaphore(Semaphore* semaphore) { ReleaseSemaphore(semaphore->handle, 1, nullptr); }
+void PostSemaphore(Semaphore* semaphore) {
+  if (semaphore != nullptr) ReleaseSemaphore(semaphore->handle, 1, nullptr);
+}
 
 bool WaitSemaphore(Semaphore* semaphore, int milliseconds) {
+  if (semaphore == nullptr) return false;
   const DWORD limit = milliseconds < 0 ? INFINITE : static_cast<DWORD>(milliseconds);
   return WaitForSingleObject(semaphore->handle, limit) == WAIT_OBJECT_0;
 }

@@ -3,6 +3,8 @@
 #include <semaphore.h>
 #include <time.h>
 
+#include <new>
+
 #include "os.hpp"
 
 namespace runtime {
@@ -12,21 +14,46 @@ struct Semaphore {
 };
 
 Semaphore* MakeSemaphore() {
-  auto* made = new Semaphore;
-  sem_init(&made->semaphore, 0, 0);
+  auto* made = new (std::nothrow) Semaphore;
+  if (made != nullptr && sem_init(&made->semaphore, 0, 0) != 0) {
+    delete made;
+    made = nullptr;
+  }
   return made;
 }
 
-void PostSemaphore(Semaphore* semaphore) { sem_post(&semaphore->semaphore); }
+void PostSemaphore(Semaphore* semaphore) {
+  if (semaphore != nullptr) sem_post(&semaphore->semaphore);
+}
+
+namespace {
+
+// The deadline of a wait of milliseconds from now, on the clock the wait
+// takes: the monotonic one where the C library can wait on it, so that a step
+// of the wall clock neither cuts a grace period short nor stretches it. The
+// page's library turns the deadline into a wait of its own length at once.
+#if defined(__GLIBC__)
+constexpr clockid_t kWaitClock = CLOCK_MONOTONIC;
+int WaitUntil(sem_t* semaphore, const timespec& until) {
+  return sem_clockwait(semaphore, kWaitClock, &until);
+}
+#else
+constexpr clockid_t kWaitClock = CLOCK_REALTIME;
+int WaitUntil(sem_t* semaphore, const timespec& until) { return sem_timedwait(semaphore, &until); }
+#endif
+
+}  // namespace
 
 bool WaitSemaphore(Semaphore* semaphore, int milliseconds) {
+  if (semaphore == nullptr) return false;
   if (milliseconds < 0) {
-    while (sem_wait(&semaphore->semaphore) != 0) {
+    for (;;) {
+      if (sem_wait(&semaphore->semaphore) == 0) return true;
+      if (errno != EINTR) return false;
     }
-    return true;
   }
   timespec until{};
-  clock_gettime(CLOCK_REALTIME, &until);
+  clock_gettime(kWaitClock, &until);
   until.tv_sec += milliseconds / 1000;
   until.tv_nsec += static_cast<long>(milliseconds % 1000) * 1000000L;
   if (until.tv_nsec >= 1000000000L) {
@@ -34,7 +61,7 @@ bool WaitSemaphore(Semaphore* semaphore, int milliseconds) {
     until.tv_nsec -= 1000000000L;
   }
   for (;;) {
-    if (sem_timedwait(&semaphore->semaphore, &until) == 0) return true;
+    if (WaitUntil(&semaphore->semaphore, until) == 0) return true;
     if (errno != EINTR) return false;
   }
 }

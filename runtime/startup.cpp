@@ -31,6 +31,7 @@ void InitModule() {
     EndProcess(1);
   }
   // The window subsystem (no console) is chosen when the program is linked.
+  PrepareProcessStart();
   InstallFaultHandler();
   SetFloatingPointEnvironment();
   InstallHeapFailureHandler();

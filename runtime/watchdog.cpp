@@ -70,9 +70,14 @@ void StandIn() {
 
 void StartWatchdog() {
   if (watchdogStarted.exchange(true)) return;
-  watchSignal = MakeSemaphore();
-  standInSignal = MakeSemaphore();
-  ready = MakeSemaphore();
+  Semaphore* const made[] = {MakeSemaphore(), MakeSemaphore(), MakeSemaphore()};
+  // Without its semaphores the end goes unwatched (WatchEnding does nothing),
+  // as before the runtime started.
+  for (Semaphore* semaphore : made)
+    if (semaphore == nullptr) return;
+  watchSignal = made[0];
+  standInSignal = made[1];
+  ready = made[2];
   standInStarted = StartServiceThread(StandIn, false);
   if (standInStarted) WaitSemaphore(ready, -1);
   if (StartServiceThread(Watch, true)) WaitSemaphore(ready, -1);

@@ -64,6 +64,11 @@ platform::LRESULT MsgHandler(platform::Window /*window*/, platform::UINT message
     case WM_CHAR:
       AddChar(static_cast<char>(wParam & 0xFF));
       break;
+    case WM_KILLFOCUS:
+      // Keys let go in another window send no key-up here.
+      CtrlKey = false;
+      AltKey = false;
+      break;
     default:
       break;
   }

@@ -238,26 +238,25 @@ void ReleaseThreadWindows() {
   std::vector<Window> owned;
   {
     std::lock_guard lock(TheModel().lock);
-    Model& model = TheModel();
-    for (auto entry = model.windows.begin(); entry != model.windows.end();) {
-      if (entry->second.owner == self) {
-        owned.push_back(entry->first);
-        entry = model.windows.erase(entry);
-      } else {
-        ++entry;
-      }
+    for (const auto& [id, entry] : TheModel().windows) {
+      if (entry.owner == self) owned.push_back(id);
     }
-    if (const auto queue = model.queues.find(self); queue != model.queues.end()) {
-      // Senders waiting on this thread give up: nobody will answer them.
-      ReleaseSendersLocked(queue->second, 0);
-      model.queues.erase(queue);
-    }
-    model.changed.notify_all();
   }
+  // The backend's part goes first, so that whoever sees the thread gone
+  // (WaitUntilIdle) finds its windows gone everywhere.
   for (const Window window : owned) {
     if (Backend().destroyWindow != nullptr) Backend().destroyWindow(window);
   }
   if (Backend().threadEnded != nullptr) Backend().threadEnded();
+  std::lock_guard lock(TheModel().lock);
+  Model& model = TheModel();
+  std::erase_if(model.windows, [&](const auto& entry) { return entry.second.owner == self; });
+  if (const auto queue = model.queues.find(self); queue != model.queues.end()) {
+    // Senders waiting on this thread give up: nobody will answer them.
+    ReleaseSendersLocked(queue->second, 0);
+    model.queues.erase(queue);
+  }
+  model.changed.notify_all();
 }
 
 }  // namespace platform

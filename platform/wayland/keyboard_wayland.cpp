@@ -1,7 +1,7 @@
 // The seat's keyboard as key messages: the compositor's keymap through
-// xkbcommon, each key into the key translation the X11 window system uses,
-// and the key repeat the compositor leaves to its clients, at its rate and
-// delay, for the keys the keymap says repeat.
+// xkbcommon, each key's symbols and the text it types into the shared key
+// translation, and the key repeat the compositor leaves to its clients, at
+// its rate and delay, for the keys the keymap says repeat.
 #include <sys/mman.h>
 #include <unistd.h>
 #include <xkbcommon/xkbcommon.h>
@@ -10,7 +10,7 @@
 #include <chrono>
 #include <cstring>
 
-#include "platform/x11/key_translation.hpp"
+#include "platform/keys/key_translation.hpp"
 #include "wayland_backend.hpp"
 
 namespace platform::wayland {
@@ -44,7 +44,7 @@ void DropKeymap() {
   Keymap = nullptr;
 }
 
-// Queues one key message as the X11 window system does for the same key.
+// Queues one key message, packed as the X11 window system packs the same key.
 void SendKey(std::uint32_t key, bool press) {
   if (State == nullptr || TheWindow.id == 0) return;
   const xkb_keycode_t code = key + kXkbOffset;
@@ -57,17 +57,20 @@ void SendKey(std::uint32_t key, bool press) {
       xkb_state_mod_name_is_active(State, XKB_MOD_NAME_CTRL, XKB_STATE_MODS_EFFECTIVE) > 0;
   const bool alt =
       xkb_state_mod_name_is_active(State, XKB_MOD_NAME_ALT, XKB_STATE_MODS_EFFECTIVE) > 0;
-  const x11::KeyMessages keys = x11::TranslateKey(base, effective, press, ctrl, alt);
+  const keys::KeyMessages messages = keys::TranslateKey({keys::NamingSymbol(base, effective),
+                                                         keys::TextOfSymbol(effective),
+                                                         press,
+                                                         {ctrl, alt, false}});
   const bool wasDown = key < KeysDown.size() && KeysDown.test(key);
   if (key < KeysDown.size()) KeysDown.set(key, press);
   // lParam as Windows packs it: repeat count 1, scan code, Alt held, the
   // previous key state and the transition.
   LPARAM lParam = 1 | (static_cast<LPARAM>(key & 0xFF) << 16);
-  if (alt || keys.virtualKey == VK_MENU) lParam |= LPARAM{1} << 29;
+  if (alt || messages.virtualKey == VK_MENU) lParam |= LPARAM{1} << 29;
   if (wasDown || !press) lParam |= LPARAM{1} << 30;
   if (!press) lParam |= LPARAM{1} << 31;
-  shared::PostKeyMessage({TheWindow.id, keys.key, keys.virtualKey, lParam}, keys.charMessage,
-                         keys.character);
+  shared::PostKeyMessage({TheWindow.id, messages.key, messages.virtualKey, lParam},
+                         messages.charMessage, messages.character);
 }
 
 void OnKeymap(void*, wl_keyboard*, std::uint32_t format, int32_t fd, std::uint32_t size) {

@@ -8,6 +8,10 @@
 #include "platform/shared/window_model.hpp"
 #include "web_backend.hpp"
 
+// Defined here, with the page's entry points, so that a program that uses
+// the window links them in too.
+std::atomic<platform::Window> platform::web::PageWindow{0};
+
 namespace {
 
 // Page event flags, as page.js packs them.
@@ -27,20 +31,20 @@ extern "C" EMSCRIPTEN_KEEPALIVE int fractals_web_key(int flags, const char* code
   const bool press = (flags & kPress) != 0;
   const web::Modifiers held{(flags & kCtrl) != 0, (flags & kAlt) != 0, (flags & kMeta) != 0,
                             (flags & kAltGraph) != 0};
-  const web::KeyMessages keys = web::TranslateKey(code, key, press, held);
-  if (keys.virtualKey == 0) return 0;
+  const keys::KeyMessages messages = web::TranslatePageKey(code, key, press, held);
+  if (messages.virtualKey == 0) return 0;
   // lParam as Windows packs it: repeat count 1, Alt held, the previous key
   // state and the transition. The scan code is not known to a page.
   LPARAM lParam = 1;
-  if (held.alt || keys.virtualKey == VK_MENU) lParam |= LPARAM{1} << 29;
+  if (held.alt || messages.virtualKey == VK_MENU) lParam |= LPARAM{1} << 29;
   if ((flags & kRepeat) != 0 || !press) lParam |= LPARAM{1} << 30;
   if (!press) lParam |= LPARAM{1} << 31;
   const Window window = web::PageWindow.load();
-  if (window == 0 || !shared::PostKeyMessage({window, keys.key, keys.virtualKey, lParam},
-                                             keys.charMessage, keys.character)) {
+  if (window == 0 || !shared::PostKeyMessage({window, messages.key, messages.virtualKey, lParam},
+                                             messages.charMessage, messages.character)) {
     return 0;
   }
-  return web::PageKeepsKey(keys, held) ? 1 : 0;
+  return web::PageKeepsKey(messages, held) ? 1 : 0;
 }
 
 // The page asks for a repaint of a part of the window (its canvas was

@@ -9,7 +9,6 @@ namespace platform {
 namespace web {
 
 GraphWindowRecord TheWindow;
-std::atomic<Window> PageWindow{0};
 
 namespace {
 

@@ -32,6 +32,7 @@
 #undef WM_CREATE
 #undef WM_DESTROY
 #undef WM_SIZE
+#undef WM_KILLFOCUS
 #undef WM_SETTEXT
 #undef WM_PAINT
 #undef WM_CLOSE

@@ -1,6 +1,7 @@
 // The connection to the X server: opening it, its error handlers, and the
 // screen metrics.
 #include <X11/Xresource.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -71,35 +72,86 @@ int OnProtocolError(Display* display, XErrorEvent* error) {
   return 0;
 }
 
-// Whether a local server listens on the socket at path (abstract: the
-// Linux abstract namespace): it takes the connection, or its queue is full.
-bool Listens(const std::string& path, bool abstract) {
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
-  if (path.size() + 1 >= sizeof address.sun_path) return false;
-  std::memcpy(address.sun_path + (abstract ? 1 : 0), path.data(), path.size());
-  const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (fd < 0) return true;  // cannot tell: assume it does
-  const auto length =
-      static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + (abstract ? 1 : 0) + path.size());
-  const bool listens =
-      connect(fd, reinterpret_cast<const sockaddr*>(&address), length) == 0 || errno == EAGAIN;
-  close(fd);
-  return listens;
-}
-
-// No server behind DISPLAY: none is named, or the local display it names
-// has no socket anybody listens on. A remote display may always be there.
-bool NoServerAtAll() {
+// The socket of a local display: "" when DISPLAY names a remote one or
+// none at all (empty: none).
+std::string LocalSocket(bool& named) {
   const char* name = XDisplayName(nullptr);
-  if (name == nullptr || *name == '\0') return true;
+  named = name != nullptr && *name != '\0';
+  if (!named) return {};
   std::string text = name;
   if (text.rfind("unix:", 0) == 0) text.erase(0, 4);
-  if (text.empty() || text[0] != ':') return false;
-  const int number = std::atoi(text.c_str() + 1);
-  const std::string path = "/tmp/.X11-unix/X" + std::to_string(number);
-  return !Listens(path, true) && !Listens(path, false);
+  if (text.empty() || text[0] != ':') return {};
+  return "/tmp/.X11-unix/X" + std::to_string(std::atoi(text.c_str() + 1));
 }
+
+// A connection to the local server's socket (abstract: the Linux abstract
+// namespace); -1 with errno set when it takes none.
+int ConnectTo(const std::string& path, bool abstract) {
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  if (path.size() + 1 >= sizeof address.sun_path) {
+    errno = ENAMETOOLONG;
+    return -1;
+  }
+  std::memcpy(address.sun_path + (abstract ? 1 : 0), path.data(), path.size());
+  const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) return -1;
+  const auto length =
+      static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + (abstract ? 1 : 0) + path.size());
+  if (connect(fd, reinterpret_cast<const sockaddr*>(&address), length) == 0) return fd;
+  const int error = errno;
+  close(fd);
+  errno = error;
+  return -1;
+}
+
+int ConnectLocal(const std::string& path) {
+  const int fd = ConnectTo(path, true);
+  return fd >= 0 ? fd : ConnectTo(path, false);
+}
+
+// Whether a local server listens: it takes the connection, or its queue is
+// full.
+bool Listens(const std::string& path) {
+  const int fd = ConnectLocal(path);
+  if (fd < 0) return errno == EAGAIN;
+  close(fd);
+  return true;
+}
+
+// Whether the local server answers a new client with a refusal (all its
+// client slots taken, or no access): the start of the connection setup,
+// without authorisation, and the first byte of its answer, 0 for "failed".
+// A server that takes the connection and closes it unanswered is resetting,
+// which passes.
+bool Refuses(const std::string& path) {
+  const int fd = ConnectLocal(path);
+  if (fd < 0) return false;
+  // Byte order, protocol 11.0, no authorisation.
+  const unsigned char request[12] = {'l', 0, 11, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+  unsigned char status = 1;
+  pollfd ready{fd, POLLIN, 0};
+  const bool answered = send(fd, request, sizeof request, MSG_NOSIGNAL) == sizeof request &&
+                        poll(&ready, 1, 2000) == 1 && recv(fd, &status, 1, 0) == 1;
+  close(fd);
+  return answered && status == 0;
+}
+
+// After XOpenDisplay failed: whether another try may do better. Where
+// there is no server at all, there is nothing to wait for; a server that
+// refuses says why itself (Xlib prints its reason), and once is enough.
+bool WorthWaiting() {
+  bool named = false;
+  const std::string path = LocalSocket(named);
+  if (!named) return false;
+  if (path.empty()) return true;  // a remote display may always be there
+  return Listens(path) && !Refuses(path);
+}
+
+// Set once a server turned the program away: every later look (the
+// metrics, the report box) takes that as its answer, without asking again.
+std::atomic<bool> TurnedAway{false};
+std::mutex Opening;  // one attempt at a time, so that the second sees the first's answer
 
 }  // namespace
 
@@ -116,16 +168,19 @@ void PrepareXlib() {
 
 Display* OpenDisplayPatiently() {
   PrepareXlib();
+  const std::lock_guard lock(Opening);
+  if (TurnedAway) return nullptr;
   // A server can turn a connection away for a moment: its listen queue is
   // full (EAGAIN), or it is resetting because its last client just left (the
   // graphics window's, closed before the report box opens). Only a display
-  // that stays unreachable counts as none; where there is no server at all,
-  // there is nothing to wait for.
+  // that stays unreachable counts as none.
   for (int attempt = 0;; ++attempt) {
     if (Display* display = XOpenDisplay(nullptr); display != nullptr) return display;
-    if (attempt == 20 || NoServerAtAll()) return nullptr;
+    if (attempt == 20 || !WorthWaiting()) break;
     std::this_thread::sleep_for(std::chrono::milliseconds(5 * (attempt + 1)));
   }
+  TurnedAway = true;
+  return nullptr;
 }
 
 namespace {

@@ -5,7 +5,7 @@
 
 #include <bitset>
 
-#include "platform/x11/key_translation.hpp"
+#include "platform/keys/key_translation.hpp"
 #include "x11_backend.hpp"
 
 namespace platform::x11 {
@@ -52,20 +52,23 @@ void OnKey(XKeyEvent& event) {
   KeySym effective = 0;
   XLookupString(&event, text, sizeof text, &effective, nullptr);
   const KeySym base = XLookupKeysym(&event, 0);
-  const KeyMessages keys =
-      TranslateKey(static_cast<std::uint32_t>(base), static_cast<std::uint32_t>(effective), press,
-                   (event.state & ControlMask) != 0, (event.state & Mod1Mask) != 0);
+  const auto symbol = static_cast<std::uint32_t>(effective);
+  const keys::KeyMessages messages = keys::TranslateKey(
+      {keys::NamingSymbol(static_cast<std::uint32_t>(base), symbol),
+       keys::TextOfSymbol(symbol),
+       press,
+       {(event.state & ControlMask) != 0, (event.state & Mod1Mask) != 0, false}});
   const unsigned code = event.keycode & 0xFF;
   const bool wasDown = KeysDown.test(code);
   KeysDown.set(code, press);
   // lParam as Windows packs it: repeat count 1, scan code, Alt held, the
   // previous key state and the transition.
   LPARAM lParam = 1 | (static_cast<LPARAM>((event.keycode - 8) & 0xFF) << 16);
-  if ((event.state & Mod1Mask) != 0 || keys.virtualKey == VK_MENU) lParam |= LPARAM{1} << 29;
+  if ((event.state & Mod1Mask) != 0 || messages.virtualKey == VK_MENU) lParam |= LPARAM{1} << 29;
   if (wasDown || !press) lParam |= LPARAM{1} << 30;
   if (!press) lParam |= LPARAM{1} << 31;
-  shared::PostKeyMessage({TheWindow.id, keys.key, keys.virtualKey, lParam}, keys.charMessage,
-                         keys.character);
+  shared::PostKeyMessage({TheWindow.id, messages.key, messages.virtualKey, lParam},
+                         messages.charMessage, messages.character);
 }
 
 }  // namespace
@@ -93,8 +96,11 @@ void TranslatePendingEvents() {
         OnKey(event.xkey);
         break;
       case FocusOut:
-        // Keys released elsewhere send no release here.
+        // Keys released elsewhere send no release here; focus moving to a
+        // window inside ours is no loss.
+        if (event.xfocus.detail == NotifyInferior) break;
         KeysDown.reset();
+        PostMessage(TheWindow.id, WM_KILLFOCUS, 0, 0);
         break;
       case DestroyNotify:
         if (event.xdestroywindow.window == TheWindow.id) OnDestroyedFromOutside();

@@ -94,9 +94,20 @@ void SetProtocolsAndHints(::Window id, int x, int y, int width, int height, bool
   XClassHint classHint{name, className};
   XSetClassHint(TheDisplay, id, &classHint);
 
+  // The process id names the program only together with the machine it
+  // runs on.
   const long pid = getpid();
   XChangeProperty(TheDisplay, id, TheAtoms.netWmPid, XA_CARDINAL, 32, PropModeReplace,
                   reinterpret_cast<const unsigned char*>(&pid), 1);
+  char host[256] = {};
+  if (gethostname(host, sizeof host - 1) == 0) {
+    char* hosts[] = {host};
+    XTextProperty machine{};
+    if (XStringListToTextProperty(hosts, 1, &machine) != 0) {
+      XSetWMClientMachine(TheDisplay, id, &machine);
+      XFree(machine.value);
+    }
+  }
 
   if (maximize) {
     const Atom state[] = {TheAtoms.netWmStateMaxVert, TheAtoms.netWmStateMaxHorz};

@@ -132,6 +132,21 @@ TEST_F(FrameLoop, CharactersTypedIntoTheWindowReachTheLoop) {
   EXPECT_TRUE(app::DisplayEnded());
 }
 
+// Ctrl pressed in the window and let go after the focus left it: F3 back in
+// the window is F3 again, not Ctrl+F3.
+TEST_F(FrameLoop, LosingTheFocusLetsGoOfCtrl) {
+  using namespace platform;
+  const Window w = graph::GraphWindow;
+  PostMessage(w, WM_KEYDOWN, VK_CONTROL, 0);
+  PostMessage(w, WM_KILLFOCUS, 0, 0);
+  PostMessage(w, WM_KEYDOWN, VK_F1 + 2, 0);
+  memory::WaitUntilIdle();
+  app::RunFrame();
+  app::RunFrame();
+  EXPECT_EQ(app::lastkey, '=');
+  EXPECT_EQ(ScaleBits(), 0x40345EBAu);
+}
+
 TEST_F(FrameLoop, WindowClosedFromOutsideEndsTheLoop) {
   app::RunFrame();
   EXPECT_FALSE(app::DisplayEnded());

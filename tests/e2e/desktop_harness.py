@@ -17,6 +17,7 @@ import re
 import shutil
 import subprocess
 import sys
+import threading
 import time
 
 CLIENT_W, CLIENT_H = 800, 600
@@ -89,13 +90,14 @@ class XServer:
     serves; so the display is picked here, and taken only once its lock file
     names this very server and a client gets through."""
 
-    def __init__(self, screen="1024x768x24"):
+    def __init__(self, screen="1024x768x24", options=()):
         first = 200 + os.getpid() % 300
         for number in list(range(first, 500)) + list(range(200, first)):
             if os.path.exists(f"/tmp/.X{number}-lock"):
                 continue
             self.process = subprocess.Popen(
-                ["Xvfb", f":{number}", "-screen", "0", screen, "-nolisten", "tcp", "-noreset"],
+                ["Xvfb", f":{number}", "-screen", "0", screen, "-nolisten", "tcp", "-noreset",
+                 *options],
                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             self.display = f":{number}"
             self.env = dict(os.environ, DISPLAY=self.display)
@@ -241,6 +243,7 @@ class Desktop:
         self.wine = wineprefix is not None
         self.env = wine_env(self.server.env, wineprefix) if self.wine else self.server.env
         self.programs = []
+        self.watches = []
 
     def __enter__(self):
         return self
@@ -249,6 +252,8 @@ class Desktop:
         self.close()
 
     def close(self):
+        for watch in self.watches:
+            watch.close()
         for program in self.programs:
             program.kill()
         if self.wine:
@@ -307,12 +312,11 @@ class Desktop:
         except TestFailure:
             return None
 
-    def wait_other_box(self, first_size, what, timeout=20):
-        """An "Error" box of another size than the first, that is with
-        another text. Not told apart by window id: a box opened on a new
-        connection once the first one's has closed may get the very same id."""
-        return wait_for(what, lambda: [w for w in self.find_windows("Error")
-                                       if self.size(w) not in (None, first_size)], timeout)[0]
+    def watch_maps(self):
+        """Starts watching the windows that map from now on (MapWatch)."""
+        watch = MapWatch(self)
+        self.watches.append(watch)
+        return watch
 
     def geometry(self, window):
         """Position and size of the window, in root coordinates."""
@@ -363,6 +367,65 @@ class Desktop:
         window leaves no event aimed at a window that is gone."""
         self.focus(window)
         self.run("xdotool", "key", "--delay", str(delay_ms), *keys)
+
+
+class MapWatch:
+    """The top-level windows mapped since the watch began, in the order they
+    mapped, from the X server's own events (xev on the root window). A box
+    that follows another is a new mapping even where the two are alike in
+    every way a window can be asked about: same caption and size, and the
+    same id, which a new connection gets once the first one's has closed."""
+
+    def __init__(self, desktop):
+        self.desktop = desktop
+        self.mapped = []
+        self.lock = threading.Lock()
+        self.process = subprocess.Popen(
+            ["stdbuf", "-oL", "xev", "-root", "-event", "substructure", "-event", "property"],
+            env=desktop.env, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+            stderr=subprocess.DEVNULL, text=True)
+        self.started = threading.Event()
+        threading.Thread(target=self._read, daemon=True).start()
+        # xev selects the events only once it runs: a property set on the
+        # root after that comes back as an event, and from then on no
+        # mapping is missed.
+        wait_for("the map watch to start", self._mark, timeout=20, interval=0.1)
+
+    def _mark(self):
+        if self.started.is_set():
+            return True
+        self.desktop.run("xprop", "-root", "-f", "_FRACTALS_MAP_WATCH", "8s", "-set",
+                         "_FRACTALS_MAP_WATCH", str(os.getpid()))
+        return False
+
+    def _read(self):
+        event = None
+        for line in self.process.stdout:
+            words = line.replace(",", " ").split()
+            if words[:1] and words[0].endswith("Notify"):
+                event = words[0]
+            if event == "PropertyNotify" and "(_FRACTALS_MAP_WATCH)" in words:
+                self.started.set()
+            if event == "MapNotify" and "window" in words and words[:1] == ["event"]:
+                with self.lock:
+                    self.mapped.append(words[words.index("window") + 1])
+
+    def wait_window(self, caption, what, timeout=20):
+        """The first window mapped since the watch began that is still
+        mapped and captioned exactly so."""
+
+        def search():
+            shown = {int(w) for w in self.desktop.find_windows(caption)}
+            with self.lock:
+                mapped = list(self.mapped)
+            return [w for w in mapped if int(w, 16) in shown]
+
+        return str(int(wait_for(what, search, timeout)[0], 16))
+
+    def close(self):
+        if self.process.poll() is None:
+            self.process.kill()
+        self.process.wait()
 
 
 def main():

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstring>
 #include <random>
+#include <string>
 
 #include "extended/soft.hpp"
 #include "extended/trig.hpp"
@@ -143,6 +144,8 @@ soft::Value AnyExtended(std::mt19937_64& r, int lo, int hi) {
       return soft::Infinity(neg);
     case 2:
       return soft::Value{soft::kTop | soft::kQuiet | (r() >> 2), soft::kSpecialExp, neg};
+    case 3:  // signalling: quiet bit clear, some bit below it set
+      return soft::Value{soft::kTop | (r() >> 2) | 1, soft::kSpecialExp, neg};
     default:
       break;
   }
@@ -299,6 +302,86 @@ TEST_F(Differential, RoundingToInt64) {
     if (hw.value != sw || hw.flags != flags) {
       ADD_FAILURE() << Show(soft::ToBits(v)) << ": x87 " << hw.value << " flags " << hw.flags
                     << ", software " << sw << " flags " << flags;
+      ++failures;
+    }
+  }
+}
+
+// Any 80-bit pattern, the encodings the unit does not take as numbers
+// (unnormals, pseudo-NaNs, pseudo-infinities) and pseudo-denormals among
+// them, beside NaNs of both kinds and ordinary values.
+soft::Bits80 AnyEncoding(std::mt19937_64& r) {
+  const std::uint64_t bits = r();
+  const std::uint16_t sign = static_cast<std::uint16_t>((bits & 1) << 15);
+  std::uint64_t sig = r();
+  std::uint16_t field = static_cast<std::uint16_t>(16383 - 40 + (bits >> 1) % 80);
+  switch ((bits >> 8) % 6) {
+    case 0:  // unnormal, or a pseudo-zero
+      sig = (bits >> 12) % 4 == 0 ? 0 : sig & ~soft::kTop;
+      break;
+    case 1:  // pseudo-NaN or pseudo-infinity
+      field = 0x7FFF;
+      sig &= (bits >> 12) % 4 == 0 ? 0 : ~soft::kTop;
+      break;
+    case 2:  // NaN of either kind
+      field = 0x7FFF;
+      sig |= soft::kTop | 1;
+      break;
+    case 3:  // denormal or pseudo-denormal
+      field = 0;
+      break;
+    default:
+      sig |= soft::kTop;
+      break;
+  }
+  return soft::Bits80{static_cast<std::uint16_t>(sign | field), sig};
+}
+
+long double HwOf(const soft::Bits80& b) {
+  long double x = 0;
+  std::memcpy(&x, &b.significand, 8);
+  std::memcpy(reinterpret_cast<unsigned char*>(&x) + 8, &b.signExponent, 2);
+  return x;
+}
+
+TEST_F(Differential, EveryEncodingAsAnOperand) {
+  int failures = 0;
+  for (int i = 0; i < kOperands && failures < 10; ++i) {
+    const soft::Bits80 ab = AnyEncoding(random_), bb = AnyEncoding(random_);
+    const soft::Value a = soft::FromBits(ab), b = soft::FromBits(bb);
+    const std::string operands = Show(ab) + ", " + Show(bb);
+    unsigned flags = 0;
+    const soft::Value sum = soft::Add(a, b, flags);
+    Outcome<long double> hw = HwAdd(HwOf(ab), HwOf(bb));
+    if (!SameImage(hw.value, sum) || hw.flags != flags) {
+      ADD_FAILURE() << operands << " +: x87 " << Show(Image(hw.value)) << " flags " << hw.flags
+                    << ", software " << Show(soft::ToBits(sum)) << " flags " << flags;
+      ++failures;
+    }
+    flags = 0;
+    const soft::Value product = soft::Mul(a, b, flags);
+    hw = HwMul(HwOf(ab), HwOf(bb));
+    if (!SameImage(hw.value, product) || hw.flags != flags) {
+      ADD_FAILURE() << operands << " *: x87 " << Show(Image(hw.value)) << " flags " << hw.flags
+                    << ", software " << Show(soft::ToBits(product)) << " flags " << flags;
+      ++failures;
+    }
+    flags = 0;
+    const bool less = soft::Less(a, b, flags);
+    const Outcome<bool> hwLess = HwLess(HwOf(ab), HwOf(bb));
+    if (hwLess.value != less || hwLess.flags != flags) {
+      ADD_FAILURE() << operands << " <: x87 " << hwLess.value << " flags " << hwLess.flags
+                    << ", software " << less << " flags " << flags;
+      ++failures;
+    }
+    flags = 0;
+    const float narrow = soft::ToFloat(a, flags);
+    const Outcome<float> hwNarrow = HwToFloat(HwOf(ab));
+    if (std::bit_cast<std::uint32_t>(hwNarrow.value) != std::bit_cast<std::uint32_t>(narrow) ||
+        hwNarrow.flags != flags) {
+      ADD_FAILURE() << Show(ab) << " as float: x87 " << std::hex
+                    << std::bit_cast<std::uint32_t>(hwNarrow.value) << " flags " << hwNarrow.flags
+                    << ", software " << std::bit_cast<std::uint32_t>(narrow) << " flags " << flags;
       ++failures;
     }
   }

@@ -164,6 +164,16 @@ constexpr TrigCase kTrigCases[] = {
      0x9C922197726C3619},  // -1.0000000150474662e+30
     {0x7F7FFFFF, 0xBFFE, 0x8599B32844ABA907, 0x3FFE, 0xDA5F963CDEFE6D53},  // 3.4028234663852886e+38
     {0x00000001, 0x3F6A, 0x8000000000000000, 0x3FFF, 0x8000000000000000},  // 1.401298464324817e-45
+    // cos(k * 2^-32), k odd, lies just above a rounding midpoint (k^4 2^-128 / 24 above it),
+    // and its neighbours: the first approximation cannot tell which way these round.
+    {0x2F800000, 0x3FDF, 0x8000000000000000, 0x3FFF, 0x8000000000000000},  // 2^-32
+    {0x30400000, 0x3FE0, 0xBFFFFFFFFFFFFFFF, 0x3FFE, 0xFFFFFFFFFFFFFFFC},  // 3 * 2^-32
+    {0x30A00000, 0x3FE1, 0x9FFFFFFFFFFFFFFD, 0x3FFE, 0xFFFFFFFFFFFFFFF4},  // 5 * 2^-32
+    {0x30E00000, 0x3FE1, 0xDFFFFFFFFFFFFFF9, 0x3FFE, 0xFFFFFFFFFFFFFFE8},  // 7 * 2^-32
+    {0x30000000, 0x3FDF, 0xFFFFFFFFFFFFFFFF, 0x3FFE, 0xFFFFFFFFFFFFFFFE},  // 2^-31
+    {0x2FC00000, 0x3FDF, 0xC000000000000000, 0x3FFE, 0xFFFFFFFFFFFFFFFF},  // 3 * 2^-33
+    {0x2F800001, 0x3FDF, 0x8000010000000000, 0x3FFE, 0xFFFFFFFFFFFFFFFF},  // 2^-32 + 1 ulp
+    {0x2F7FFFFF, 0x3FDE, 0xFFFFFF0000000000, 0x3FFF, 0x8000000000000000},  // 2^-32 - 1 ulp
 };
 
 TEST(ExtendedTrig, CorrectlyRoundedFromSmallAnglesToTheLargestFloat) {
@@ -172,6 +182,19 @@ TEST(ExtendedTrig, CorrectlyRoundedFromSmallAnglesToTheLargestFloat) {
     EXPECT_EQ(ImageOf(extended::Sin(FromBits(c.angle))), (Image{c.sinSignExponent, c.sin}));
     EXPECT_EQ(ImageOf(extended::Cos(FromBits(c.angle))), (Image{c.cosSignExponent, c.cos}));
   }
+}
+
+TEST(ExtendedTrig, AnglesNearAMidpointTakeTheWiderApproximation) {
+  // Only these need it: a check that let every angle through would still
+  // round the easy ones right and these by luck.
+  const std::uint64_t before = extended::soft::SlowEvaluations();
+  for (const std::uint32_t angle : {0x2F800000u, 0x30400000u, 0x30A00000u}) {
+    (void)extended::Cos(FromBits(angle));
+  }
+  EXPECT_EQ(extended::soft::SlowEvaluations() - before, 3u);
+  (void)extended::Cos(FromBits(0x30E00000u));  // 7 * 2^-32: 100 units from it
+  (void)extended::Sin(FromBits(0x2F800000u));
+  EXPECT_EQ(extended::soft::SlowEvaluations() - before, 3u);
 }
 
 TEST(ExtendedTrig, ZeroGivesExactResults) {

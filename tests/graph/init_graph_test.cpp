@@ -2,6 +2,10 @@
 // leaves, and what drawing does outside graphics mode.
 #include <gtest/gtest.h>
 
+#if defined(__linux__)
+#include <pthread.h>
+#endif
+
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -274,6 +278,24 @@ TEST(GraphDeathTest, DrawingAfterACreationFailureReports) {
         testing::ExitedWithCode(1), NotInGraphicsMode);
   }
 }
+
+#if defined(__linux__)
+// No memory for the window thread's stack, as under a small address-space
+// limit: a failed allocation like any other.
+TEST(GraphDeathTest, AWindowThreadWithNoRoomForItsStackIsRuntimeError203) {
+  EXPECT_EXIT(
+      {
+        runtime::InitModule();
+        graph::InitModule();
+        pthread_attr_t attr;
+        pthread_getattr_default_np(&attr);
+        pthread_attr_setstacksize(&attr, std::size_t{1} << 46);
+        pthread_setattr_default_np(&attr);
+        OpenProgramMode();
+      },
+      testing::ExitedWithCode(203), "Runtime error 203 at");
+}
+#endif
 
 TEST(GraphDeathTest, WindowSystemFailureEndsTheProgramWithItsText) {
   EXPECT_EXIT(

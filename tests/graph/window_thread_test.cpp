@@ -54,6 +54,7 @@ TEST_F(WindowThreadTest, EachMessageGroupReachesItsHookAndReturnsItsResult) {
   EXPECT_EQ(graph::WindowProcGraph(0, WM_KEYDOWN, 'A', 0), 0x100 + 'k');
   EXPECT_EQ(graph::WindowProcGraph(0, WM_KEYUP, 'A', 0), 0x100 + 'k');
   EXPECT_EQ(graph::WindowProcGraph(0, WM_CHAR, 'a', 0), 0x100 + 'k');
+  EXPECT_EQ(graph::WindowProcGraph(0, WM_KILLFOCUS, 0, 0), 0x100 + 'k');
   EXPECT_EQ(graph::WindowProcGraph(0, WM_LBUTTONDOWN, 0, 0), 0x100 + 'm');
   EXPECT_EQ(graph::WindowProcGraph(0, WM_MBUTTONDBLCLK, 0, 0), 0x100 + 'm');
   EXPECT_EQ(graph::WindowProcGraph(0, WM_COMMAND, 0, 0), 0x100 + 'c');
@@ -64,8 +65,8 @@ TEST_F(WindowThreadTest, EachMessageGroupReachesItsHookAndReturnsItsResult) {
   graph::WindowProcGraph(0, WM_SYSCHAR, 0, 0);
   graph::WindowProcGraph(0, 0x020A, 0, 0);
   const std::vector<std::pair<char, UINT>> expected = {
-      {'k', WM_KEYDOWN},       {'k', WM_KEYUP},   {'k', WM_CHAR},  {'m', WM_LBUTTONDOWN},
-      {'m', WM_MBUTTONDBLCLK}, {'c', WM_COMMAND}, {'n', WM_NOTIFY}};
+      {'k', WM_KEYDOWN},     {'k', WM_KEYUP},         {'k', WM_CHAR},    {'k', WM_KILLFOCUS},
+      {'m', WM_LBUTTONDOWN}, {'m', WM_MBUTTONDBLCLK}, {'c', WM_COMMAND}, {'n', WM_NOTIFY}};
   EXPECT_EQ(Routed(), expected);
 }
 

@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """The Debian package as a user gets it: its control fields name the
 program's libraries, and the program unpacked from it (dpkg-deb -x into a
-temporary root) opens its window "Fractals" with its icon on an X server of
-its own and ends with exit code 0 on Enter.
+temporary root) opens its window "Fractals" with its icon (the packaged
+PNGs' pixels) on an X server of its own and ends with exit code 0 on Enter.
 
 usage: check_deb_runs.py DEB VERSION
 """
@@ -37,8 +37,16 @@ def icon_images(desktop, window):
     return images
 
 
+def png_pixels(path):
+    """The PNG's pixels as 0xAARRGGBB, row by row, as ImageMagick reads them."""
+    raw = subprocess.run(["convert", path, "-depth", "8", "RGBA:-"], capture_output=True,
+                         check=True).stdout
+    return [raw[i + 3] << 24 | raw[i] << 16 | raw[i + 1] << 8 | raw[i + 2]
+            for i in range(0, len(raw), 4)]
+
+
 def run(deb, version):
-    require_tools("dpkg-deb", "Xvfb", "xdotool", "xprop")
+    require_tools("dpkg-deb", "Xvfb", "xdotool", "xprop", "convert")
     check(control_field(deb, "Package") == "fractals", "the package is not named fractals")
     check(control_field(deb, "Version") == version,
           f"package version {control_field(deb, 'Version')!r}, project version {version!r}")
@@ -57,8 +65,10 @@ def run(deb, version):
             check([(w, h) for w, h, _ in images] == ICON_SIZES,
                   f"_NET_WM_ICON holds {[(w, h) for w, h, _ in images]}, not {ICON_SIZES}")
             for width, height, pixels in images:
-                check(len(pixels) == width * height and any(p & 0xFFFFFF for p in pixels),
-                      f"the {width} x {height} icon is cut short or black")
+                png = os.path.join(root, "usr", "share", "icons", "hicolor",
+                                   f"{width}x{height}", "apps", "fractals.png")
+                check(pixels == png_pixels(png),
+                      f"the {width} x {height} window icon is not the packaged {png}")
             desktop.type_keys(window, "Return")
             code, _, err = started.wait(30)
             check(code == 0, f"exit code {code} after Enter; stderr: {err.strip()}")

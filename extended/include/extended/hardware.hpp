@@ -20,7 +20,14 @@ inline Extended FromInt(std::int32_t i) { return Extended{static_cast<long doubl
 inline Extended operator+(Extended a, Extended b) { return Extended{a.v + b.v}; }
 inline Extended operator-(Extended a, Extended b) { return Extended{a.v - b.v}; }
 inline Extended operator*(Extended a, Extended b) { return Extended{a.v * b.v}; }
-inline bool operator<(Extended a, Extended b) { return a.v < b.v; }
+// fcomi, the ordered compare: a NaN on either side is invalid. Written out,
+// because compilers differ in what `<` on long double becomes (clang emits the
+// quiet fucomi, which lets a quiet NaN through without a trap).
+inline bool operator<(Extended a, Extended b) {
+  bool above;  // b above a: neither below, equal nor unordered
+  asm("fcomi %%st(1), %%st" : "=@cca"(above) : "t"(b.v), "u"(a.v));
+  return above;
+}
 inline float ToFloat(Extended a) { return static_cast<float>(a.v); }
 // One fistp with -fno-math-errno: rounds in the unit's mode, traps when invalid.
 inline std::int64_t RoundToInt64(Extended a) { return std::llrint(a.v); }

@@ -156,15 +156,34 @@ FRACTALS_EXTENDED_INLINE Value Round(std::uint32_t neg, std::int32_t exp, std::u
   return RoundInRange(neg, exp, hi, lo);
 }
 
+// Encodings the unit does not take as numbers (unnormals, pseudo-NaNs and
+// pseudo-infinities, all without the significand's top bit): every
+// operation on one is invalid and gives the indefinite. They are NaNs here.
+inline constexpr bool IsUnsupported(const Value& v) {
+  return v.exp == kSpecialExp && (v.sig & kTop) == 0;
+}
+inline constexpr bool IsSignalling(const Value& v) { return IsNaN(v) && (v.sig & kQuiet) == 0; }
+
 // The NaN an operation with a NaN operand gives: the operand made quiet; of
-// two, the one with the larger significand. A signalling one is invalid.
+// a quiet and a signalling one, the quiet one; of two of a kind, the one with
+// the larger significand. A signalling one is invalid.
 inline Value PropagateNaN(const Value& a, const Value& b, unsigned& flags) {
+  if (IsUnsupported(a) || IsUnsupported(b)) {
+    flags |= kInvalid;
+    return kIndefinite;
+  }
   const bool aNaN = IsNaN(a), bNaN = IsNaN(b);
-  if ((aNaN && (a.sig & kQuiet) == 0) || (bNaN && (b.sig & kQuiet) == 0)) flags |= kInvalid;
-  // Equal significands: the positive one.
-  const std::uint64_t as = a.sig | kQuiet, bs = b.sig | kQuiet;
+  const bool aSignalling = IsSignalling(a), bSignalling = IsSignalling(b);
+  if (aSignalling || bSignalling) flags |= kInvalid;
   Value r = a;
-  if (!aNaN || (bNaN && (bs > as || (bs == as && b.neg == 0)))) r = b;
+  if (!aNaN) {
+    r = b;
+  } else if (bNaN) {
+    // Equal significands: the positive one.
+    const std::uint64_t as = a.sig | kQuiet, bs = b.sig | kQuiet;
+    const bool bLarger = bs > as || (bs == as && b.neg == 0);
+    if (aSignalling != bSignalling ? aSignalling : bLarger) r = b;
+  }
   r.sig |= kQuiet;
   return r;
 }
@@ -377,6 +396,8 @@ FRACTALS_EXTENDED_COLD float ToFloatSlow(const Value& v, unsigned& flags) {
   if (IsZero(v)) return __builtin_bit_cast(float, sign);
   if (IsSpecial(v)) {
     if (v.sig == kTop) return __builtin_bit_cast(float, sign | 0x7F800000u);
+    if (IsUnsupported(v) || IsSignalling(v)) flags |= kInvalid;
+    if (IsUnsupported(v)) return __builtin_bit_cast(float, 0xFFC00000u);  // the float indefinite
     return __builtin_bit_cast(
         float, sign | 0x7FC00000u | static_cast<std::uint32_t>((v.sig >> 40) & 0x7FFFFF));
   }
@@ -465,10 +486,13 @@ inline Bits80 ToBits(const Value& v) {
   return Bits80{static_cast<std::uint16_t>(sign | (v.exp + 16383)), v.sig};
 }
 
+// Unsupported encodings keep their significand without the top bit, as a
+// NaN of their own (see IsUnsupported).
 inline Value FromBits(Bits80 b) {
   const std::uint32_t neg = b.signExponent >> 15;
   const std::int32_t field = b.signExponent & 0x7FFF;
   if (field == 0x7FFF) return Value{b.significand, kSpecialExp, neg};
+  if (field != 0 && (b.significand & kTop) == 0) return Value{b.significand, kSpecialExp, neg};
   if (b.significand == 0) return Zero(neg);
   const int shift = std::countl_zero(b.significand);
   return Value{b.significand << shift, (field == 0 ? kMinExp : field - 16383) - shift, neg};

@@ -15,7 +15,9 @@ using CreationHook = void (*)();
 
 // Hooks the window procedure routes messages to; null: swallowed. Set before
 // the window thread starts and cleared at exit, read on the window thread.
-extern std::atomic<MessageHook> CharMessageHandler;      // WM_KEYDOWN, WM_KEYUP, WM_CHAR
+// WM_KEYDOWN, WM_KEYUP, WM_CHAR, and WM_KILLFOCUS, after which no key-up
+// comes for the keys held.
+extern std::atomic<MessageHook> CharMessageHandler;
 extern std::atomic<MessageHook> MouseMessageHandler;     // WM_LBUTTONDOWN .. WM_MBUTTONDBLCLK
 extern std::atomic<MessageHook> CommandMessageHandler;   // WM_COMMAND
 extern std::atomic<MessageHook> NotifyMessageHandler;    // WM_NOTIFY

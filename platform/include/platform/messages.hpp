@@ -40,6 +40,8 @@ constexpr Rect Intersect(Rect a, Rect b) {
 
 inline constexpr UINT WM_CREATE = 0x0001;
 inline constexpr UINT WM_DESTROY = 0x0002;
+// The window lost the keyboard focus: keys held now are let go elsewhere.
+inline constexpr UINT WM_KILLFOCUS = 0x0008;
 inline constexpr UINT WM_SETTEXT = 0x000C;
 inline constexpr UINT WM_PAINT = 0x000F;
 inline constexpr UINT WM_CLOSE = 0x0010;

@@ -14,6 +14,8 @@ import random
 import re
 import shlex
 import signal
+import socket
+import struct
 import subprocess
 import sys
 import tempfile
@@ -22,8 +24,8 @@ import tty
 import zlib
 
 sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-from desktop_harness import (PROGRAM_COLOURS, Desktop, TestFailure, check,  # noqa: E402
-                             require_tools, wait_for)
+from desktop_harness import (PROGRAM_COLOURS, Desktop, TestFailure, XServer,  # noqa: E402
+                             check, require_tools, wait_for)
 
 CAPTION = "Fractals"
 CENTRE = (399, 299)
@@ -150,6 +152,17 @@ def case_enter(s):
         raise TestFailure(f"unexpected error output: {err.strip()}")
 
 
+def case_small_stack(s):
+    """Under a 16 KB stack limit (soft and hard, as `ulimit -s 16` sets it)
+    the program runs and Enter still ends it with 0: its threads take
+    stacks of their own size."""
+    s.program = s.desk.start("sh", "-c", 'ulimit -s 16 && exec "$0"', s.args.program)
+    s.window = s.desk.wait_window(CAPTION, s.program)
+    s.desk.focus(s.window)
+    s.keys("Return")
+    expect_exit(s, 0)
+
+
 def case_close(s):
     """The window manager's close request ends the program like Enter."""
     window = s.open_window()
@@ -209,6 +222,42 @@ def case_no_display(s):
             check(code == 1, f"{where}: exit code {code}; stderr: {err!r}")
             check(err == expected, f"{where}: stderr is {err!r}")
             check(seconds < AT_ONCE, f"{where}: took {seconds:.1f} s to end")
+
+
+def take_every_client_slot(display):
+    """Connections that complete the X setup and stay open, until the server
+    turns the next one away; the ones held."""
+    held = []
+    while True:
+        connection = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+        connection.connect(f"/tmp/.X11-unix/X{display[1:]}")
+        # Byte order, protocol 11.0, no authorisation.
+        connection.sendall(struct.pack("<cxHHHHxx", b"l", 11, 0, 0, 0))
+        answer = connection.recv(8)
+        if not answer or answer[0] != 1:
+            connection.close()
+            return held
+        held.append(connection)
+
+
+def case_full_server(s):
+    """An X server with every client slot taken: one connection attempt,
+    whose refusal the X library reports once, then the graphics-mode error
+    and exit code 1."""
+    server = XServer(options=("-maxclients", "64"))
+    held = []
+    try:
+        held = take_every_client_slot(server.display)
+        check(len(held) > 32, f"only {len(held)} connections held")
+        code, _, err = run_without_server([*s.args.emulator, s.args.program], server.display)
+    finally:
+        for connection in held:
+            connection.close()
+        server.stop()
+    lines = err.decode(errors="replace").splitlines()
+    check(code == 1, f"exit code {code}; stderr: {err!r}")
+    check(lines[-1:] == [NOT_IN_GRAPHICS_MODE], f"stderr ends {lines[-1:]!r}")
+    check(lines[:-1] == ["Maximum number of clients reached"], f"stderr: {lines!r}")
 
 
 def case_window_system_choice(s):
@@ -279,10 +328,10 @@ def case_eight_bit(s):
     error and exit code 1. Each text beside a box ends its own line."""
     s.start()
     first = s.desk.wait_window("Error", s.program, timeout=20)
-    first_size = s.desk.size(first)
     check(s.program.running(), "the program did not wait for the box")
+    maps = s.desk.watch_maps()
     s.desk.type_keys(first, "Return")
-    second = s.desk.wait_other_box(first_size, "the graphics-mode box", 20)
+    second = maps.wait_window("Error", "the graphics-mode box", 20)
     s.desk.type_keys(second, "Return")
     err = expect_exit(s, 1)
     check(err == "Window creation failed\n" + NOT_IN_GRAPHICS_MODE + "\n",
@@ -294,9 +343,9 @@ def case_eight_bit_interrupt(s):
     waiting for the window) ends the program with runtime error 217."""
     s.start()
     first = s.desk.wait_window("Error", s.program, timeout=20)
-    first_size = s.desk.size(first)
+    maps = s.desk.watch_maps()
     s.program.process.send_signal(signal.SIGTERM)
-    report = s.desk.wait_other_box(first_size, "the report box", 10)
+    report = maps.wait_window("Error", "the report box", 10)
     s.desk.type_keys(report, "Return")
     err = expect_exit(s, 217, timeout=10)
     check("Runtime error 217 at $" in err, f"no report on standard error: {err!r}")

@@ -9,8 +9,10 @@ Usage: x11_window_e2e.py PROBE TEST
 """
 import argparse
 import os
+import re
 import select
 import signal
+import socket
 import subprocess
 import sys
 import time
@@ -83,6 +85,9 @@ def test_window(desk, probe):
     check("= 0x1, 0x1e," in hints, hints)
     protocols = desk.xprop(probe.window, "WM_PROTOCOLS")
     check("WM_DELETE_WINDOW" in protocols, protocols)
+    owner = desk.xprop(probe.window, "_NET_WM_PID", "WM_CLIENT_MACHINE")
+    check(f"_NET_WM_PID(CARDINAL) = {probe.process.pid}" in owner, owner)
+    check(f'WM_CLIENT_MACHINE(STRING) = "{socket.gethostname()}"' in owner, owner)
     probe.finish()
 
 
@@ -104,6 +109,22 @@ def test_keys(desk, probe):
     # Zoom keys on both keyboards, Enter on both, an arrow (#0 and its code).
     desk.type_keys(probe.window, "minus", "KP_Subtract", "equal", "Return", "KP_Enter", "Left")
     check(probe.answer() == "45 45 61 13 13 0 75", "wrong characters")
+    probe.finish()
+
+
+def test_focus_lost(desk, probe):
+    # Ctrl pressed in the window and let go after the focus left it: F3 back
+    # in the window is F3 (#0 61), not Ctrl+F3 (#0 96).
+    root = re.search(r"Window id: (0x[0-9a-f]+)", desk.run("xwininfo", "-root")).group(1)
+    probe.send("keys 2")
+    desk.focus(probe.window)
+    desk.run("xdotool", "keydown", "ctrl")
+    # Keys go to the window under the pointer while the root has the focus.
+    desk.run("xdotool", "mousemove", "1020", "760")
+    desk.focus(root)
+    desk.run("xdotool", "keyup", "ctrl")
+    desk.type_keys(probe.window, "F3")
+    check(probe.answer() == "0 61", "Ctrl still counts as held")
     probe.finish()
 
 

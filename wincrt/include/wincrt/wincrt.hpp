@@ -28,7 +28,8 @@ extern bool AltKey;
 void InitModule();
 void MyExitProc();
 
-// The character hook: WM_KEYDOWN, WM_KEYUP and WM_CHAR of the graphics window.
+// The character hook: WM_KEYDOWN, WM_KEYUP and WM_CHAR of the graphics window,
+// and WM_KILLFOCUS, which lets go of the modifiers held.
 // Window thread. Always 0.
 platform::LRESULT MsgHandler(platform::Window window, platform::UINT message,
                              platform::WPARAM wParam, platform::LPARAM lParam);
