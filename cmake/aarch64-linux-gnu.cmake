@@ -25,3 +25,5 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # the lookup goes on as without it.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static-libstdc++ -static-libgcc -Wl,-rpath,/lib")
 set(CMAKE_CROSSCOMPILING_EMULATOR qemu-aarch64)
+# pkg-config reads the arm64 libraries' files, not the build machine's.
+set(ENV{PKG_CONFIG_LIBDIR} /usr/lib/aarch64-linux-gnu/pkgconfig:/usr/share/pkgconfig)

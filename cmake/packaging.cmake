@@ -9,9 +9,6 @@ if(FRACTALS_OS STREQUAL "linux" AND NOT FRACTALS_SANITIZE)
   fractals_link(icon_frame platform_memory)
 endif()
 
-# The desktop's name for the program: its .desktop file and AppStream id, in
-# reverse-DNS form; example.org stands until the project has a domain.
-set(FRACTALS_APP_ID org.example.Fractals)
 # The installer's upgrade code stays the product's for good: a later version
 # with the same code replaces an installed one.
 set(FRACTALS_UPGRADE_CODE 6B0E54A1-7E2C-4C5B-9A3F-2D8C1F4E7A90)

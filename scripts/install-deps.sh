@@ -6,13 +6,15 @@
 #                          multiarch), Wine, qemu-user, Xvfb, Chromium, the test tools
 set -euo pipefail
 
-run_packages=(g++ cmake make python3 libx11-dev libxext-dev libxrandr-dev)
+run_packages=(g++ cmake make python3 libx11-dev libxext-dev libxrandr-dev libwayland-dev
+              wayland-protocols libxkbcommon-dev libdecor-0-dev libdecor-0-plugin-1-cairo
+              libfontconfig-dev libfreetype-dev fonts-dejavu-core)
 test_packages=("${run_packages[@]}" googletest libgtest-dev libbenchmark-dev python3 xvfb xdotool
                x11-utils x11-xserver-utils imagemagick wine wine64 g++-mingw-w64-x86-64-posix
                binutils-mingw-w64-x86-64 desktop-file-utils appstream lintian dpkg-dev fakeroot
                icoutils rpm rpmlint wixl msitools emscripten chromium clang-format clang-tidy
                g++-aarch64-linux-gnu qemu-user libx11-dev:arm64 libxext-dev:arm64
-               libxrandr-dev:arm64 openbox)
+               libxrandr-dev:arm64 openbox sway grim wtype)
 web_packages=(cmake make emscripten python3)
 
 case "${1:-}" in

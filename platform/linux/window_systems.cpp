@@ -4,12 +4,19 @@
 
 #include "platform/x11/x11_table.hpp"
 #include "window_system_registry.hpp"
+#if defined(FRACTALS_WITH_WAYLAND)
+#include "platform/wayland/wayland_table.hpp"
+#endif
 
 namespace platform::chosen {
 
 std::span<const shared::WindowSystemTable* const> BuiltWindowSystems() {
+  // Wayland first: a Wayland session names its X server too (XWayland).
   static constexpr std::array tables = {
-      &x11::Table,
+#if defined(FRACTALS_WITH_WAYLAND)
+    &wayland::Table,
+#endif
+    &x11::Table,
   };
   return tables;
 }

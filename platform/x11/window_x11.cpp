@@ -89,7 +89,8 @@ void SetProtocolsAndHints(::Window id, int x, int y, int width, int height, bool
   XFree(wm);
 
   char name[] = "fractals";
-  char className[] = "Fractals";
+  // The desktop entry names the class (StartupWMClass).
+  char className[] = FRACTALS_APP_ID;
   XClassHint classHint{name, className};
   XSetClassHint(TheDisplay, id, &classHint);
 

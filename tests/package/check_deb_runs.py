@@ -51,7 +51,8 @@ def run(deb, version):
     check(control_field(deb, "Version") == version,
           f"package version {control_field(deb, 'Version')!r}, project version {version!r}")
     depends = control_field(deb, "Depends")
-    for library in ("libc6", "libx11-6", "libxext6", "libxrandr2"):
+    for library in ("libc6", "libx11-6", "libxext6", "libxrandr2", "libwayland-client0",
+                    "libxkbcommon0", "libdecor-0-0", "libfontconfig1", "libfreetype6"):
         check(library in depends, f"Depends does not name {library}: {depends!r}")
 
     with tempfile.TemporaryDirectory() as root:

@@ -56,6 +56,11 @@ def check(root, app_id):
     entry = desktop_entry(desktop)
     if entry.get("Exec", "").split()[:1] != ["fractals"]:
         raise Failure(f"{desktop} starts {entry.get('Exec')!r}, not the installed program")
+    # The windows carry the app id (Wayland) and window class (X11) the
+    # desktop matches the entry by.
+    if entry.get("StartupWMClass") != app_id:
+        raise Failure(f"{desktop} matches windows of class {entry.get('StartupWMClass')!r}, "
+                      f"not {app_id!r}")
 
     metainfo = need(os.path.join(usr, "share", "metainfo", f"{app_id}.metainfo.xml"))
     validate("appstreamcli", "validate", "--no-net", metainfo)

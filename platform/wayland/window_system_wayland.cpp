@@ -1,0 +1,18 @@
+// The Wayland window system as one entry of the program's table of window
+// systems.
+#include "wayland_backend.hpp"
+
+namespace platform::wayland {
+
+constinit const shared::WindowSystemTable Table =
+    MakeWindowSystemTable("wayland", "WAYLAND_DISPLAY",
+                          {
+                              .translateEvents = TranslatePendingEvents,
+                              .waitForEvents = WaitForEvents,
+                              .wake = Wake,
+                              .destroyWindow = ReleaseWindow,
+                              .setCaption = SetCaption,
+                              .threadEnded = EndWindowThread,
+                          });
+
+}  // namespace platform::wayland

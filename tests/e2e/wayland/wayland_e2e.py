@@ -1,0 +1,343 @@
+#!/usr/bin/env python3
+"""The whole program on Wayland, under a headless sway of its own.
+
+usage: wayland_e2e.py --program PATH --golden-frame PATH --case NAME
+
+sway refuses to run as root, so as root the compositor and the program run
+as an unprivileged user the test makes. Screenshots: grim; keys: wtype; the
+window's place and size: swaymsg -t get_tree.
+"""
+import argparse
+import json
+import os
+import pwd
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+import golden_frame  # noqa: E402
+from desktop_harness import (PROGRAM_COLOURS, Program, Screen, TestFailure, check,  # noqa: E402
+                             require_tools, wait_for)
+
+USER = "fractals-e2e"
+APP_ID = "org.example.Fractals"
+CAPTION = "Fractals"
+CENTRE = (399, 299)
+LOST_LINE = "Lost the connection to the Wayland compositor"
+
+
+def as_user():
+    """The command prefix that runs a program as the test's user: nothing
+    when the test is not root; as root, the user made first."""
+    if os.geteuid() != 0:
+        return []
+    try:
+        pwd.getpwnam(USER)
+    except KeyError:
+        subprocess.run(["useradd", "--system", "--user-group", "--no-create-home",
+                        "--shell", "/usr/sbin/nologin", USER], check=True)
+    return ["runuser", "-u", USER, "--"]
+
+
+class UserProgram(Program):
+    """A program run as the test's user, in a process group of its own, so
+    that killing it kills what runuser started too."""
+
+    def __init__(self, command):  # pylint: disable=super-init-not-called
+        self.process = subprocess.Popen(command, stdin=subprocess.DEVNULL,
+                                        stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                                        text=True, start_new_session=True)
+
+    def kill(self):
+        if self.running():
+            os.killpg(self.process.pid, signal.SIGKILL)
+        self.process.communicate()
+
+
+class Compositor:
+    """A headless sway in a runtime folder of its own."""
+
+    def __init__(self, width=1024, height=768, scale=1):
+        self.prefix = as_user()
+        self.folder = tempfile.mkdtemp(prefix="fractals-wayland-")
+        if self.prefix:
+            shutil.chown(self.folder, USER, USER)
+        os.chmod(self.folder, 0o700)
+        self.env = {"PATH": os.environ.get("PATH", "/usr/bin:/bin"),
+                    "XDG_RUNTIME_DIR": self.folder, "HOME": self.folder,
+                    "LANG": "C.UTF-8"}
+        config = os.path.join(self.folder, "config")
+        with open(config, "w") as f:
+            f.write(f"output HEADLESS-1 resolution {width}x{height} scale {scale}\n"
+                    "default_border normal\nfocus_on_window_activation focus\n")
+        os.chmod(config, 0o644)
+        env = dict(self.env, WLR_BACKENDS="headless", WLR_RENDERER="pixman",
+                   WLR_LIBINPUT_NO_DEVICES="1")
+        command = ["sway", "-c", config]
+        self.log = open(os.path.join(self.folder, "compositor.log"), "w")
+        self.process = subprocess.Popen(self.prefix + ["env", "-i"] +
+                                        [f"{k}={v}" for k, v in env.items()] + command,
+                                        stdout=self.log, stderr=subprocess.STDOUT,
+                                        cwd=self.folder, start_new_session=True)
+        wait_for("sway to listen", self._listening, 20)
+        self.env["WAYLAND_DISPLAY"] = "wayland-1"
+        self.programs = []
+        wait_for("sway's IPC socket", self._ipc, 20)
+        # A headless seat has a keyboard only while a virtual one is there,
+        # and a key typed as the seat gains one may reach no client yet: one
+        # stays there for the whole case.
+        self.programs.append(UserProgram(self.command("wtype", "-s", "3600000")))
+
+    def _listening(self):
+        if self.process.poll() is not None:
+            raise TestFailure(f"sway ended: {self.log_text()}")
+        return os.path.exists(os.path.join(self.folder, "wayland-1"))
+
+    def _ipc(self):
+        for name in os.listdir(self.folder):
+            if name.startswith("sway-ipc."):
+                self.env["SWAYSOCK"] = os.path.join(self.folder, name)
+                return True
+        return False
+
+    def log_text(self):
+        self.log.flush()
+        with open(self.log.name) as f:
+            return f.read()[-2000:]
+
+    def command(self, *args):
+        return self.prefix + ["env", "-i"] + [f"{k}={v}" for k, v in self.env.items()] + list(args)
+
+    def run(self, *args, binary=False, timeout=60):
+        result = subprocess.run(self.command(*args), capture_output=True, timeout=timeout,
+                                cwd=self.folder)
+        if result.returncode != 0:
+            raise TestFailure(f"{args[0]} failed: {result.stderr.decode(errors='replace')}")
+        return result.stdout if binary else result.stdout.decode()
+
+    def start(self, program, **extra):
+        env_command = self.command(*[f"{k}={v}" for k, v in extra.items()], program)
+        started = UserProgram(env_command)
+        self.programs.append(started)
+        return started
+
+    def kill(self):
+        if self.process.poll() is None:
+            os.killpg(self.process.pid, signal.SIGKILL)
+        self.process.wait()
+
+    def close(self):
+        for program in self.programs:
+            program.kill()
+        self.kill()
+        self.log.close()
+        shutil.rmtree(self.folder, ignore_errors=True)
+
+    def windows(self):
+        """(app id, title, client x, y, width, height) of every window."""
+        found = []
+
+        def walk(node):
+            if node.get("pid") and node.get("type") in ("con", "floating_con"):
+                outer, inner = node["rect"], node["window_rect"]
+                found.append((node.get("app_id"), node.get("name"), outer["x"] + inner["x"],
+                              outer["y"] + inner["y"], inner["width"], inner["height"]))
+            for child in node.get("nodes", []) + node.get("floating_nodes", []):
+                walk(child)
+
+        walk(json.loads(self.run("swaymsg", "-t", "get_tree")))
+        return found
+
+    def wait_window(self, program, title=CAPTION):
+        def search():
+            if not program.running():
+                code, _, err = program.wait(5)
+                raise TestFailure(f"the program ended ({code}) before its window: {err}")
+            hits = [w for w in self.windows() if w[1] == title]
+            return hits[0] if hits else None
+        return wait_for(f"a window titled {title!r}", search, 30)
+
+    def screenshot(self):
+        return Screen(self.run("grim", "-t", "ppm", "-", binary=True))
+
+    def keys(self, *names, hold_ms=None):
+        args = ["wtype", "-d", "15"]
+        for name in names:
+            args += ["-k", name] if hold_ms is None else ["-P", name, "-s", str(hold_ms),
+                                                          "-p", name]
+        self.run(*args)
+
+
+# --- what the picture shows -----------------------------------------------------
+
+
+def lit(screen, area):
+    return [(x, y) for x, y, rgb in screen.region(*area) if rgb != (0, 0, 0)]
+
+
+def spread(points):
+    """How far the farthest lit pixel lies from the centre."""
+    return max((max(abs(x - CENTRE[0]), abs(y - CENTRE[1])) for x, y in points), default=0)
+
+
+def expect_exit(program, code, timeout=20):
+    got, _, err = program.wait(timeout)
+    check(got == code, f"exit code {got}, expected {code}; stderr: {err.strip()}")
+    return err
+
+
+def expect_golden(args, screen, origin):
+    frame, differs = golden_frame.match(args.golden_frame, screen, origin)
+    check(differs == 0, f"the window is no frame's picture: frame {frame} differs in "
+                        f"{differs} pixels")
+    return frame
+
+
+def open_window(desk, args):
+    program = desk.start(args.program)
+    window = desk.wait_window(program)
+    return program, window
+
+
+# --- cases on sway ------------------------------------------------------------------
+
+
+def case_window(desk, args):
+    """The app id, the title, 800 x 600, colours of the palette only, and
+    screenshots that are the golden frames exactly, the picture turning."""
+    program, window = open_window(desk, args)
+    app_id, _, x, y, w, h = window
+    check(app_id == APP_ID, f"app id {app_id!r}")
+    check((w, h) == (800, 600), f"client area {w} x {h}")
+    area = (x, y, 800, 600)
+    shot = wait_for("a lit picture", lambda: (lambda s: s if lit(s, area) else None)(
+        desk.screenshot()), 20)
+    colours = {rgb for _, _, rgb in shot.region(*area)}
+    check(colours <= PROGRAM_COLOURS, f"colours outside the palette: {sorted(colours - PROGRAM_COLOURS)[:8]}")
+    # Taken first, matched after: matching takes longer than the frames do.
+    shots = [desk.screenshot() for _ in range(3)]
+    frames = {expect_golden(args, shot, (x, y)) for shot in shots}
+    check(len(frames) > 1, f"the picture did not turn: frames {frames}")
+    check(program.running(), "the program ended")
+
+
+def case_enter(desk, args):
+    """Enter ends the program with exit code 0 and takes the window away."""
+    program, _ = open_window(desk, args)
+    desk.keys("Return")
+    err = expect_exit(program, 0)
+    check("Error" not in err, f"unexpected error output: {err.strip()}")
+    check(not [w for w in desk.windows() if w[1] == CAPTION], "the window is still there")
+
+
+def case_zoom(desk, args):
+    """27 x '-' draws everything within 2 pixels of the centre; '=' zooms in
+    again."""
+    program, (_, _, x, y, _, _) = open_window(desk, args)
+    area = (x, y, 800, 600)
+    desk.keys(*["minus"] * 27)
+    wait_for("every lit pixel within 2 pixels of the centre",
+             lambda: (lambda p: p and spread(p) <= 2)(lit(desk.screenshot(), area)), 20)
+    desk.keys(*["equal"] * 5)
+    wait_for("'=' to zoom in", lambda: spread(lit(desk.screenshot(), area)) > 20, 20)
+    check(program.running(), "the program ended")
+
+
+def case_close(desk, args):
+    """The compositor's close request ends the program like Enter."""
+    program, _ = open_window(desk, args)
+    desk.run("swaymsg", f"[app_id={APP_ID}]", "kill")
+    expect_exit(program, 0)
+
+
+def extent(desk, area, shots=8):
+    """The picture's half-width as it turns: the largest spread of several
+    screenshots."""
+    return max(spread(lit(desk.screenshot(), area)) for _ in range(shots))
+
+
+def case_repeat(desk, args):
+    """'-' held for 1 s repeats at the compositor's rate after its delay
+    (sway's virtual keyboard: 25 a second after 600 ms), about 10 more zoom
+    steps: the picture shrinks to about 0.6 of its size after one step;
+    without repeats it would stay at 0.96, at a runaway rate it would all
+    but vanish."""
+    program, (_, _, x, y, _, _) = open_window(desk, args)
+    area = (x, y, 800, 600)
+    desk.keys("minus")
+    time.sleep(0.5)
+    once = extent(desk, area)
+    desk.keys("minus", hold_ms=1000)
+    time.sleep(0.5)
+    ratio = extent(desk, area) / once
+    check(0.3 < ratio < 0.8, f"held '-' left the picture at {ratio:.2f} of its size")
+    check(program.running(), "the program ended")
+
+
+def half_size(screen, area):
+    """The area taken down to half its size, one pixel of each 2 x 2 block,
+    as a Screen; fails on a block of more than one colour."""
+    x, y, w, h = area
+    out = bytearray()
+    for row in range(y, y + h, 2):
+        top = screen.pixels[3 * (row * screen.width + x):3 * (row * screen.width + x + w)]
+        below = screen.pixels[3 * ((row + 1) * screen.width + x):
+                              3 * ((row + 1) * screen.width + x + w)]
+        check(top == below, f"rows {row - y} and {row - y + 1} differ")
+        pixels = [top[i:i + 3] for i in range(0, len(top), 3)]
+        check(pixels[0::2] == pixels[1::2], f"columns differ in row {row - y}")
+        out += b"".join(pixels[0::2])
+    return Screen(b"P6\n%d %d\n255\n" % (w // 2, h // 2) + bytes(out))
+
+
+def case_scale_two(desk, args):
+    """On an output of scale 2 the window shows every pixel as a 2 x 2 block
+    of the output's pixels, and the picture taken down to 800 x 600 is a
+    golden frame exactly."""
+    program, (_, _, x, y, w, h) = open_window(desk, args)
+    check((w, h) == (800, 600), f"client area {w} x {h} logical pixels")
+    area = (2 * x, 2 * y, 1600, 1200)
+    wait_for("a lit picture", lambda: lit(desk.screenshot(), area), 20)
+    for shot in [desk.screenshot() for _ in range(3)]:
+        expect_golden(args, half_size(shot, area), (0, 0))
+    check(program.running(), "the program ended")
+
+
+def case_killed(desk, args):
+    """The compositor killed: the program ends with exit code 1 and says why."""
+    program, _ = open_window(desk, args)
+    desk.kill()
+    err = expect_exit(program, 1)
+    check(LOST_LINE in err, f"no word of the lost compositor: {err.strip()}")
+
+
+CASES = {name[5:]: fn for name, fn in globals().items() if name.startswith("case_")}
+SCALES = {"scale_two": 2}
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--program", required=True)
+    parser.add_argument("--golden-frame", required=True, type=lambda p: [p])
+    parser.add_argument("--case", choices=sorted(CASES), required=True)
+    args = parser.parse_args()
+    require_tools("sway", "swaymsg", "grim", "wtype")
+    scale = SCALES.get(args.case, 1)
+    desk = Compositor(1024 * scale, 768 * scale, scale)
+    try:
+        CASES[args.case](desk, args)
+    except TestFailure as failure:
+        print(f"FAIL {args.case}: {failure}\nsway said: {desk.log_text()}", file=sys.stderr)
+        return 1
+    finally:
+        desk.close()
+    print(f"ok {args.case}")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
