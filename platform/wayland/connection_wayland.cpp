@@ -282,6 +282,14 @@ int GetSystemMetrics(int index) {
   }
 }
 
+// A Wayland client learns neither its output's panels nor its frame: the
+// whole output is the area, the frame drawn outside the surface counts as none.
+Rect WorkArea(Window) {
+  const auto screen = MeasureScreen();
+  return {0, 0, screen.width, screen.height};
+}
+Rect WindowManagerFrame(Window) { return {}; }
+
 int DisplayScale(Window window) {
   if (window != 0 && window == TheWindow.id) return std::max(1, CurrentScale120() / 120);
   return MeasureScreen().scale;

@@ -333,6 +333,11 @@ void SetWindowSize(Window window, int width, int height) {
   Flush();
 }
 
+// The compositor places the window; only its size is the program's.
+void SetWindowRect(Window window, Rect outer) {
+  SetWindowSize(window, outer.right - outer.left, outer.bottom - outer.top);
+}
+
 void ShowWindow(Window window, int command) {
   if (window == 0 || window != TheWindow.id) return;
   const bool hide = command == SW_HIDE;
