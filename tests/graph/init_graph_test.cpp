@@ -279,7 +279,7 @@ TEST(GraphDeathTest, DrawingAfterACreationFailureReports) {
   }
 }
 
-#if defined(__linux__)
+#if defined(__linux__) && !defined(FRACTALS_EMULATED_TESTS)
 // No memory for the window thread's stack, as under a small address-space
 // limit: a failed allocation like any other.
 TEST(GraphDeathTest, AWindowThreadWithNoRoomForItsStackIsRuntimeError203) {
