@@ -20,7 +20,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/line_ends.hpp"
+#include "platform/shared/box_text.hpp"
 #include "platform/window_system.hpp"
 #include "wayland_backend.hpp"
 
@@ -37,38 +37,6 @@ constexpr int kPixelSize = 14;
 constexpr char kDefaultCaption[] = "Error";
 constexpr std::uint32_t kPaper = 0xFFFFFF;
 constexpr std::uint32_t kInk = 0x000000;
-
-void WriteAll(const char* text, std::size_t left) {
-  while (left > 0) {
-    const ssize_t written = write(STDERR_FILENO, text, left);
-    if (written <= 0) return;
-    text += written;
-    left -= static_cast<std::size_t>(written);
-  }
-}
-
-// The box's text, so that what follows starts on a line of its own.
-void WriteToStandardError(const char* text) {
-  const std::size_t length = std::strlen(text);
-  if (length == 0) return;
-  WriteWithLinuxLineEnds(text, length, WriteAll);
-  if (text[length - 1] != '\n' && text[length - 1] != '\r') WriteAll("\n", 1);
-}
-
-// Lines without their CR LF; trailing empty lines take no room.
-std::vector<std::string_view> SplitLines(std::string_view text) {
-  std::vector<std::string_view> lines;
-  while (!text.empty()) {
-    const std::size_t end = text.find('\n');
-    std::string_view line = text.substr(0, end);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    lines.push_back(line);
-    if (end == std::string_view::npos) break;
-    text.remove_prefix(end + 1);
-  }
-  while (!lines.empty() && lines.back().empty()) lines.pop_back();
-  return lines;
-}
 
 // --- Text ------------------------------------------------------------------
 
@@ -182,7 +150,7 @@ struct Layout {
 // report is cut at the bottom of the screen rather than run off it.
 Layout LayOut(const Font& font, const char* text, int screenWidth, int screenHeight) {
   Layout layout;
-  layout.lines = SplitLines(text);
+  layout.lines = shared::SplitBoxLines(text);
   const int maxLines = std::max(1, (screenHeight - 120 - kButtonHeight) / font.lineHeight);
   if (static_cast<int>(layout.lines.size()) > maxLines) layout.lines.resize(maxLines);
   int textWidth = 0;
@@ -424,7 +392,7 @@ void RunBox(wl_display* display, const char* text, const char* caption, void (*s
 }  // namespace
 
 void MessageBox(const char* text, const char* caption, void (*shown)()) {
-  WriteToStandardError(text);
+  shared::WriteBoxTextToStandardError(text);
   wl_display* display = Connect();
   if (display == nullptr) return;
   RunBox(display, text, caption != nullptr ? caption : kDefaultCaption, shown);

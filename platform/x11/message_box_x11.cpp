@@ -16,7 +16,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/line_ends.hpp"
+#include "platform/shared/box_text.hpp"
 #include "platform/window_system.hpp"
 #include "x11_backend.hpp"
 
@@ -40,41 +40,9 @@ struct Layout {
   XRectangle button{};
 };
 
-void WriteAll(const char* text, std::size_t left) {
-  while (left > 0) {
-    const ssize_t written = write(STDERR_FILENO, text, left);
-    if (written <= 0) return;
-    text += written;
-    left -= static_cast<std::size_t>(written);
-  }
-}
-
-// The box's text, so that what follows starts on a line of its own.
-void WriteToStandardError(const char* text) {
-  const std::size_t length = std::strlen(text);
-  if (length == 0) return;
-  WriteWithLinuxLineEnds(text, length, WriteAll);
-  if (text[length - 1] != '\n' && text[length - 1] != '\r') WriteAll("\n", 1);
-}
-
-// Lines without their CR LF; trailing empty lines take no room.
-std::vector<std::string_view> SplitLines(std::string_view text) {
-  std::vector<std::string_view> lines;
-  while (!text.empty()) {
-    const std::size_t end = text.find('\n');
-    std::string_view line = text.substr(0, end);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    lines.push_back(line);
-    if (end == std::string_view::npos) break;
-    text.remove_prefix(end + 1);
-  }
-  while (!lines.empty() && lines.back().empty()) lines.pop_back();
-  return lines;
-}
-
 Layout LayOut(Display* display, XFontStruct* font, const char* text) {
   Layout layout;
-  layout.lines = SplitLines(text);
+  layout.lines = shared::SplitBoxLines(text);
   layout.ascent = font->ascent;
   layout.lineHeight = font->ascent + font->descent;
   const int screen = DefaultScreen(display);
@@ -215,7 +183,7 @@ void RunBox(Display* display, const char* text, const char* caption, void (*show
 namespace x11 {
 
 void MessageBox(const char* text, const char* caption, void (*shown)()) {
-  WriteToStandardError(text);
+  shared::WriteBoxTextToStandardError(text);
   // The window's error handlers: a refused request is a line on standard
   // error, a broken connection ends the program, as for the window.
   Display* display = x11::OpenDisplayPatiently();
