@@ -58,8 +58,8 @@ Wide<N> Sub(const Wide<N>& a, const Wide<N>& b) {
 // The word at index i of a shifted left by n bits (n may be negative).
 template <int N>
 std::uint64_t WordShifted(const Wide<N>& a, int i, int n) {
-  const int words = n >= 0 ? n / 64 : -((-n + 63) / 64);
-  const int bits = n - 64 * words;  // 0 .. 63
+  const unsigned bits = static_cast<unsigned>(n) & 63u;  // n modulo 64, also for n < 0
+  const int words = (n - static_cast<int>(bits)) / 64;
   auto at = [&](int k) { return k >= 0 && k < N ? a.w[k] : std::uint64_t{0}; };
   const std::uint64_t high = at(i + words), low = at(i + words + 1);
   return bits == 0 ? high : (high << bits) | (low >> (64 - bits));

@@ -36,7 +36,7 @@ bool KeyDownCharacter(const Message& keyDown, UINT& charMessage, int& character)
   const char c = KeyCharacter(keyDown.wParam);
   if (c == 0) return false;
   charMessage = WM_CHAR;
-  character = c;
+  character = static_cast<unsigned char>(c);
   return true;
 }
 
