@@ -25,6 +25,16 @@ HGDIOBJ oldBitmap = nullptr;
 HDC winDC = nullptr;
 PAINTSTRUCT paint{};
 
+// A palette device (8 bits a pixel, as a rule) has room for fewer of the
+// picture's 256 colours than it needs beside the system's own, and shows
+// the rest as the nearest it has, or (under Wine) not at all; fewer than 24
+// bits a pixel round them. Either way the picture is not the program's, and
+// the window counts as not made, as on the other window systems.
+bool ShowsEveryColour(HDC screen) {
+  const int bits = ::GetDeviceCaps(screen, BITSPIXEL) * ::GetDeviceCaps(screen, PLANES);
+  return (::GetDeviceCaps(screen, RASTERCAPS) & RC_PALETTE) == 0 && bits >= 24;
+}
+
 }  // namespace
 
 Image AllocateImage(int width, int height) {
@@ -70,7 +80,7 @@ bool CreateSurfaces(Window window, const Image& image, int scale) {
   HWND handle = win32::ToHandle(window);
   HDC screen = ::GetDC(handle);
   if (screen != nullptr) {
-    bitmapDC = ::CreateCompatibleDC(screen);
+    if (ShowsEveryColour(screen)) bitmapDC = ::CreateCompatibleDC(screen);
     ::ReleaseDC(handle, screen);
   }
   if (bitmapDC != nullptr) {

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "host_window_watch_win32.hpp"
 #include "win32_api.hpp"
 
 namespace platform {
@@ -15,6 +16,7 @@ WindowProc registeredProc = nullptr;
 // The system calls the class procedure with its own calling convention;
 // this hands each message on to the core's procedure unchanged.
 LRESULT CALLBACK ClassWindowProc(HWND window, ::UINT message, ::WPARAM wParam, ::LPARAM lParam) {
+  if (win32::OnHostWindowWatch(window, message, wParam)) return 0;
   if (registeredProc == nullptr) {
     return ::DefWindowProcA(window, message, wParam, lParam);
   }
@@ -109,6 +111,7 @@ Window CreateGraphWindow(const char* caption, std::uint32_t style, int x, int y,
   HWND window = ::CreateWindowExA(0, win32::kWindowClassName, caption, style, x, y, width, height,
                                   nullptr, nullptr, ::GetModuleHandleA(nullptr), nullptr);
   graphWindow = window;
+  win32::WatchHostWindow(window);
   return win32::FromHandle(window);
 }
 
