@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """The whole program on Wayland, under a headless sway of its own.
 
-usage: wayland_e2e.py --program PATH --golden-frame PATH --case NAME
+usage: wayland_e2e.py --program PATH [--probe PATH] --golden-frame PATH --case NAME
 
 sway refuses to run as root, so as root the compositor and the program run
 as an unprivileged user the test makes. Screenshots: grim; keys: wtype; the
@@ -315,6 +315,39 @@ def case_killed(desk, args):
     check(LOST_LINE in err, f"no word of the lost compositor: {err.strip()}")
 
 
+def case_error_box(desk, args):
+    """A runtime error in the probe: its window goes, the "Error" box shows
+    the report's text (ink on white paper) and an OK button, and Enter ends
+    with the error's code."""
+    probe = desk.start(args.probe)
+    desk.wait_window(probe, "Probe drawn")
+    desk.keys("o")
+    desk.wait_window(probe, "Error")
+    check(not [w for w in desk.windows() if w[1] == "Probe drawn"],
+          "the window is still open under the box")
+
+    def drawn():
+        # sway may place the box and then frame it: where it is now.
+        _, _, x, y, w, h = desk.wait_window(probe, "Error")
+        shot = desk.screenshot()
+        return (shot, x, y, w, h) if shot.at(x + 1, y + 1) == (255, 255, 255) else None
+    shot, x, y, w, h = wait_for("the box drawn", drawn, 20)
+    ink = lambda px, py: sum(shot.at(x + px, y + py)) < 384  # noqa: E731
+    # The button: an outline 80 x 26, centred, 16 pixels above the bottom,
+    # paper just inside it, its label in the middle.
+    bx, by = (w - 80) // 2, h - 16 - 26
+    outline = [(bx + i, by + j) for i in range(80) for j in (0, 25)] + \
+              [(bx + i, by + j) for i in (0, 79) for j in range(26)]
+    check(all(ink(*p) for p in outline), "no OK button's outline")
+    check(not ink(bx + 1, by + 1) and not ink(bx + 78, by + 24), "the button is not outlined")
+    label = sum(ink(bx + i, by + j) for i in range(2, 78) for j in range(2, 24))
+    check(label > 20, f"the button has no label ({label} dark pixels)")
+    text = sum(ink(i, j) for i in range(w) for j in range(by - 16))
+    check(text > 200, f"the box shows no text ({text} dark pixels)")
+    desk.keys("Return")
+    expect_exit(probe, 205)
+
+
 CASES = {name[5:]: fn for name, fn in globals().items() if name.startswith("case_")}
 SCALES = {"scale_two": 2}
 
@@ -322,6 +355,7 @@ SCALES = {"scale_two": 2}
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--program", required=True)
+    parser.add_argument("--probe")
     parser.add_argument("--golden-frame", required=True, type=lambda p: [p])
     parser.add_argument("--case", choices=sorted(CASES), required=True)
     args = parser.parse_args()
