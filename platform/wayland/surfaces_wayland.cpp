@@ -23,6 +23,7 @@ namespace {
 
 // How long a show waits for a buffer the compositor still holds.
 constexpr int kReleaseWaitMs = 100;
+constexpr std::uint32_t kOpaque = 0xff000000U;
 
 struct Pool {
   void* memory = nullptr;
@@ -151,7 +152,11 @@ Rect Fill(Buffer& buffer, Rect rect) {
     const std::uint32_t* row =
         image.bits + static_cast<std::ptrdiff_t>(TheWindow.rowOf[y]) * image.stride;
     std::uint32_t* to = buffer.pixels + static_cast<std::ptrdiff_t>(y) * bw;
-    for (int x = out.left; x < out.right; ++x) to[x] = LoadPixel(row + TheWindow.columnOf[x]);
+    // The unused top byte opaque: tools that read the buffer as ARGB see the
+    // picture, not a transparent hole.
+    for (int x = out.left; x < out.right; ++x) {
+      to[x] = LoadPixel(row + TheWindow.columnOf[x]) | kOpaque;
+    }
   }
   return out;
 }
