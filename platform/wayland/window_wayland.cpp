@@ -283,11 +283,6 @@ void EndWindowThread() {
   CloseConnection();
 }
 
-bool RegisterWindowClass(WindowProc proc) {
-  shared::SetClassProc(proc);
-  return proc != nullptr;
-}
-
 Window CreateGraphWindow(const char* caption, std::uint32_t, int, int, int width, int height) {
   if (shared::ClassProc() == nullptr || TheWindow.id != 0 || width <= 0 || height <= 0) return 0;
   if (OpenConnection() == nullptr) return 0;

@@ -176,11 +176,6 @@ void EndWindowThread() {
   CloseConnection();
 }
 
-bool RegisterWindowClass(WindowProc proc) {
-  shared::SetClassProc(proc);
-  return proc != nullptr;
-}
-
 Window CreateGraphWindow(const char* caption, std::uint32_t style, int x, int y, int width,
                          int height) {
   if (shared::ClassProc() == nullptr || TheWindow.id != 0 || width <= 0 || height <= 0) return 0;
