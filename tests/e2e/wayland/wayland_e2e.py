@@ -226,9 +226,9 @@ def lit(screen, area):
     return [(x, y) for x, y, rgb in screen.region(*area) if rgb != (0, 0, 0)]
 
 
-def spread(points):
+def spread(points, centre=CENTRE):
     """How far the farthest lit pixel lies from the centre."""
-    return max((max(abs(x - CENTRE[0]), abs(y - CENTRE[1])) for x, y in points), default=0)
+    return max((max(abs(x - centre[0]), abs(y - centre[1])) for x, y in points), default=0)
 
 
 def expect_exit(program, code, timeout=20):
@@ -383,6 +383,23 @@ def case_scale_two(desk, args):
     check(program.running(), "the program ended")
 
 
+def case_scale_fractional(desk, args):
+    """An output of scale 1.5, which sway 1.7 gives as the whole scale 2
+    with no fractional scale to prefer: the program sees an output of
+    1536 x 1152 pixels at scale 2, 768 x 576 logical ones, where the picture
+    at twice its size does not fit, so it shows it at its own size, 400 x 300
+    logical pixels, and zoomed out to a point the picture lies at the
+    window's centre."""
+    program, (_, _, x, y, w, h) = open_window(desk, args)
+    check((w, h) == (400, 300), f"client area {w} x {h} logical pixels")
+    area = (round(1.5 * x), round(1.5 * y), 600, 450)
+    desk.keys(*["minus"] * 27)
+    wait_for("every lit pixel within 4 pixels of the window's centre",
+             lambda: (lambda p: p and spread(p, (299, 224)) <= 4)(lit(desk.screenshot(), area)),
+             20)
+    check(program.running(), "the program ended")
+
+
 def case_killed(desk, args):
     """The compositor killed: the program ends with exit code 1 and says why."""
     program, _ = open_window(desk, args)
@@ -457,7 +474,7 @@ def case_weston_killed(desk, args):
 
 
 CASES = {name[5:]: fn for name, fn in globals().items() if name.startswith("case_")}
-SCALES = {"scale_two": 2}
+SCALES = {"scale_two": 2, "scale_fractional": 1.5}
 
 
 def main():
@@ -473,7 +490,7 @@ def main():
     else:
         require_tools("sway", "swaymsg", "grim", "wtype")
         scale = SCALES.get(args.case, 1)
-        desk = Compositor(1024 * scale, 768 * scale, scale)
+        desk = Compositor(round(1024 * scale), round(768 * scale), scale)
     try:
         CASES[args.case](desk, args)
     except TestFailure as failure:
