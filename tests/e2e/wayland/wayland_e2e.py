@@ -323,6 +323,20 @@ def case_zoom(desk, args):
     check(program.running(), "the program ended")
 
 
+def case_odd_keys(desk, args):
+    """Characters outside Latin-1 (each a new keymap from wtype), keys the
+    program has no use for and a flood of 300 keys without a pause: it goes
+    on, and Enter still ends it with exit code 0."""
+    program, _ = open_window(desk, args)
+    desk.run("wtype", "\u0436\u20ac\U0001f600")
+    desk.keys("F13", "XF86AudioMute", "Menu", "Hyper_L", "Pause")
+    desk.run("wtype", *["-k", "x"] * 300)
+    check(program.running(), "the program ended")
+    desk.keys("Return")
+    err = expect_exit(program, 0)
+    check("Error" not in err, f"unexpected error output: {err.strip()}")
+
+
 def case_close(desk, args):
     """The compositor's close request ends the program like Enter."""
     program, _ = open_window(desk, args)
