@@ -194,18 +194,10 @@ void ReleaseBuffers() {
   TheWindow.bufferWidth = TheWindow.bufferHeight = 0;
 }
 
-Image AllocateImage(int width, int height) {
-  if (width <= 0 || height <= 0) return {};
-  auto* bits = static_cast<std::uint32_t*>(std::calloc(
-      static_cast<std::size_t>(width) * static_cast<std::size_t>(height), sizeof(std::uint32_t)));
-  if (bits == nullptr) return {};
-  return {bits, width, height, width};
-}
+// The compositor reads the buffers, never the image: plain memory will do.
+Image AllocateImage(int width, int height) { return shared::AllocateHeapImage(width, height); }
 
-void FreeImage(Image& image) {
-  std::free(image.bits);
-  image = {};
-}
+void FreeImage(Image& image) { shared::FreeHeapImage(image); }
 
 bool CreateSurfaces(Window window, const Image& image, int scale) {
   if (window == 0 || window != TheWindow.id || image.bits == nullptr || image.width <= 0 ||
