@@ -14,7 +14,7 @@ test_packages=("${run_packages[@]}" googletest libgtest-dev libbenchmark-dev pyt
                binutils-mingw-w64-x86-64 desktop-file-utils appstream lintian dpkg-dev fakeroot
                icoutils rpm rpmlint wixl msitools emscripten chromium clang-format clang-tidy
                g++-aarch64-linux-gnu qemu-user libx11-dev:arm64 libxext-dev:arm64
-               libxrandr-dev:arm64 openbox sway grim wtype)
+               libxrandr-dev:arm64 openbox sway grim wtype weston)
 web_packages=(cmake make emscripten python3)
 
 case "${1:-}" in

@@ -70,6 +70,11 @@ WindowProc ClassProc() {
   return TheModel().classProc;
 }
 
+bool RegisterWindowClass(WindowProc proc) {
+  SetClassProc(proc);
+  return proc != nullptr;
+}
+
 Window AddWindow(Window id, int clientWidth, int clientHeight) {
   WindowProc proc = nullptr;
   {

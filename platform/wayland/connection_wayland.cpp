@@ -268,18 +268,9 @@ Screen MeasureScreen() {
 
 }  // namespace
 
-int GetSystemMetrics(int index) {
-  switch (index) {
-    case SM_CXSCREEN:
-    case SM_CXFULLSCREEN:
-      return MeasureScreen().width;
-    case SM_CYSCREEN:
-    case SM_CYFULLSCREEN:
-      return MeasureScreen().height;
-    default:
-      // The compositor, or libdecor, draws the frame outside the surface.
-      return 0;
-  }
+ScreenSize ScreenSizeNow() {
+  const Screen screen = MeasureScreen();
+  return {screen.width, screen.height};
 }
 
 // A Wayland client learns neither its output's panels nor its frame: the

@@ -3,6 +3,7 @@
 // translation, and the key repeat the compositor leaves to its clients, at
 // its rate and delay, for the keys the keymap says repeat.
 #include <sys/mman.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <xkbcommon/xkbcommon.h>
 
@@ -77,7 +78,10 @@ void OnKeymap(void*, wl_keyboard*, std::uint32_t format, int32_t fd, std::uint32
   // A keymap that cannot be read or compiled leaves the keys without one:
   // they type nothing, and the program goes on.
   DropKeymap();
-  if (format == WL_KEYBOARD_KEYMAP_FORMAT_XKB_V1 && size > 0) {
+  // A size beyond the file's end would fault on reading the mapping.
+  struct stat file {};
+  if (format == WL_KEYBOARD_KEYMAP_FORMAT_XKB_V1 && size > 0 && fstat(fd, &file) == 0 &&
+      file.st_size >= static_cast<off_t>(size)) {
     void* text = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
     if (text != MAP_FAILED) {
       if (Context == nullptr) Context = xkb_context_new(XKB_CONTEXT_NO_FLAGS);

@@ -350,8 +350,8 @@ void RunBox(wl_display* display, const char* text, const char* caption, void (*s
     return;
   }
   const int scale = std::max(1, DisplayScale(0));
-  const Layout layout = LayOut(font, text, GetSystemMetrics(SM_CXSCREEN) / scale,
-                               GetSystemMetrics(SM_CYSCREEN) / scale);
+  const ScreenSize screen = ScreenSizeNow();
+  const Layout layout = LayOut(font, text, screen.width / scale, screen.height / scale);
   box.button = layout.button;
 
   wl_surface* surface = wl_compositor_create_surface(box.compositor);

@@ -23,6 +23,7 @@ namespace {
 
 // How long a show waits for a buffer the compositor still holds.
 constexpr int kReleaseWaitMs = 100;
+constexpr std::uint32_t kOpaque = 0xff000000U;
 
 struct Pool {
   void* memory = nullptr;
@@ -151,7 +152,11 @@ Rect Fill(Buffer& buffer, Rect rect) {
     const std::uint32_t* row =
         image.bits + static_cast<std::ptrdiff_t>(TheWindow.rowOf[y]) * image.stride;
     std::uint32_t* to = buffer.pixels + static_cast<std::ptrdiff_t>(y) * bw;
-    for (int x = out.left; x < out.right; ++x) to[x] = LoadPixel(row + TheWindow.columnOf[x]);
+    // The unused top byte opaque: tools that read the buffer as ARGB see the
+    // picture, not a transparent hole.
+    for (int x = out.left; x < out.right; ++x) {
+      to[x] = LoadPixel(row + TheWindow.columnOf[x]) | kOpaque;
+    }
   }
   return out;
 }
@@ -189,18 +194,10 @@ void ReleaseBuffers() {
   TheWindow.bufferWidth = TheWindow.bufferHeight = 0;
 }
 
-Image AllocateImage(int width, int height) {
-  if (width <= 0 || height <= 0) return {};
-  auto* bits = static_cast<std::uint32_t*>(std::calloc(
-      static_cast<std::size_t>(width) * static_cast<std::size_t>(height), sizeof(std::uint32_t)));
-  if (bits == nullptr) return {};
-  return {bits, width, height, width};
-}
+// The compositor reads the buffers, never the image: plain memory will do.
+Image AllocateImage(int width, int height) { return shared::AllocateHeapImage(width, height); }
 
-void FreeImage(Image& image) {
-  std::free(image.bits);
-  image = {};
-}
+void FreeImage(Image& image) { shared::FreeHeapImage(image); }
 
 bool CreateSurfaces(Window window, const Image& image, int scale) {
   if (window == 0 || window != TheWindow.id || image.bits == nullptr || image.width <= 0 ||

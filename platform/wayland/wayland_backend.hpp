@@ -145,22 +145,10 @@ int CurrentScale120();
 
 void ReleaseBuffers();
 
-// --- The window thread's wait (events_wayland.cpp) ------------------------------
-
-// Until the compositor sends something, another thread wakes the window
-// thread, or the held key repeats; false when the wait itself failed.
-bool WaitForEvents();
-void Wake(ThreadId thread);
-// Dispatches what the compositor sent; the key repeats that are due.
-void TranslatePendingEvents();
-
 // --- The window system's functions, for its table ------------------------------
+// (the window thread's wait and dispatch: events_wayland.cpp; the model's
+// hooks on windows: window_wayland.cpp)
 
 #include "platform/shared/backend_functions.hpp"
-
-// The model's hooks (window_wayland.cpp).
-void ReleaseWindow(Window window);
-void SetCaption(Window window, const char* text);
-void EndWindowThread();
 
 }  // namespace platform::wayland

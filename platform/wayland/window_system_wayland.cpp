@@ -5,14 +5,6 @@
 namespace platform::wayland {
 
 constinit const shared::WindowSystemTable Table =
-    MakeWindowSystemTable("wayland", "WAYLAND_DISPLAY",
-                          {
-                              .translateEvents = TranslatePendingEvents,
-                              .waitForEvents = WaitForEvents,
-                              .wake = Wake,
-                              .destroyWindow = ReleaseWindow,
-                              .setCaption = SetCaption,
-                              .threadEnded = EndWindowThread,
-                          });
+    MakeWindowSystemTable("wayland", "WAYLAND_DISPLAY");
 
 }  // namespace platform::wayland

@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/shared/latin1_text.hpp"
 #include "wayland_backend.hpp"
 
 namespace platform::wayland {
@@ -29,20 +30,6 @@ constexpr auto kConfigureWait = std::chrono::seconds(5);
 
 Window NextId = 1;
 std::vector<wl_output*> EnteredOutputs;
-
-std::string Utf8FromLatin1(const char* text) {
-  std::string out;
-  for (const char* p = text; *p != '\0'; ++p) {
-    const auto c = static_cast<unsigned char>(*p);
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
-  return out;
-}
 
 // The largest scale of the outputs the window is on; before it is on any,
 // the largest of all, where a new window is likely to open.
@@ -254,7 +241,7 @@ void OnScaleChanged() {
 }
 
 void ApplyCaption(const char* text) {
-  const std::string utf8 = Utf8FromLatin1(text);
+  const std::string utf8 = shared::Utf8FromLatin1(text);
   if (TheWindow.frame != nullptr) {
     libdecor_frame_set_title(TheWindow.frame, utf8.c_str());
   } else if (TheWindow.toplevel != nullptr) {
@@ -281,11 +268,6 @@ void SetCaption(Window window, const char* text) {
 void EndWindowThread() {
   if (TheDisplay != nullptr) DestroyGraphWindow();
   CloseConnection();
-}
-
-bool RegisterWindowClass(WindowProc proc) {
-  shared::SetClassProc(proc);
-  return proc != nullptr;
 }
 
 Window CreateGraphWindow(const char* caption, std::uint32_t, int, int, int width, int height) {

@@ -253,18 +253,9 @@ Screen MeasureScreen() {
 
 }  // namespace
 
-int GetSystemMetrics(int index) {
-  switch (index) {
-    case SM_CXSCREEN:
-    case SM_CXFULLSCREEN:
-      return MeasureScreen().width;
-    case SM_CYSCREEN:
-    case SM_CYFULLSCREEN:
-      return MeasureScreen().height;
-    default:
-      // The window manager draws frame and caption outside the client area.
-      return 0;
-  }
+ScreenSize ScreenSizeNow() {
+  const Screen screen = MeasureScreen();
+  return {screen.width, screen.height};
 }
 
 // GDK_SCALE, as the desktop's toolkits take it, before the display's own

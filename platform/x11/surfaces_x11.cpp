@@ -251,9 +251,7 @@ Image AllocateImage(int width, int height) {
       return {static_cast<std::uint32_t*>(address), width, height, width};
     }
   }
-  auto* bits = static_cast<std::uint32_t*>(std::calloc(bytes, 1));
-  if (bits == nullptr) return {};
-  return {bits, width, height, width};
+  return shared::AllocateHeapImage(width, height);
 }
 
 void FreeImage(Image& image) {
@@ -262,7 +260,7 @@ void FreeImage(Image& image) {
       shmdt(ImageSegment.address);
       ImageSegment = {};
     } else {
-      std::free(image.bits);
+      shared::FreeHeapImage(image);
     }
   }
   image = {};

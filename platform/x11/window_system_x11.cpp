@@ -4,15 +4,6 @@
 
 namespace platform::x11 {
 
-constinit const shared::WindowSystemTable Table =
-    MakeWindowSystemTable("x11", "DISPLAY",
-                          {
-                              .translateEvents = TranslatePendingEvents,
-                              .waitForEvents = WaitForEvents,
-                              .wake = Wake,
-                              .destroyWindow = ReleaseWindow,
-                              .setCaption = SetCaption,
-                              .threadEnded = EndWindowThread,
-                          });
+constinit const shared::WindowSystemTable Table = MakeWindowSystemTable("x11", "DISPLAY");
 
 }  // namespace platform::x11

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "platform/shared/latin1_text.hpp"
 #include "x11_backend.hpp"
 
 namespace platform::x11 {
@@ -49,20 +50,6 @@ bool ChooseVisual(Visual*& visual, int& depth) {
 unsigned long BlackPixelOf(const Visual* visual, int depth) {
   if (depth < 32) return 0;
   return ~(visual->red_mask | visual->green_mask | visual->blue_mask) & 0xFFFFFFFFul;
-}
-
-std::string Utf8FromLatin1(const char* text) {
-  std::string out;
-  for (const char* p = text; *p != '\0'; ++p) {
-    const auto c = static_cast<unsigned char>(*p);
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
-  return out;
 }
 
 void SetProtocolsAndHints(::Window id, int x, int y, int width, int height, bool maximize) {
@@ -124,7 +111,7 @@ void ApplyCaption(const char* text) {
   // UTF-8 for the window managers that prefer it.
   XStoreName(TheDisplay, TheWindow.id, text);
   XSetIconName(TheDisplay, TheWindow.id, text);
-  const std::string utf8 = Utf8FromLatin1(text);
+  const std::string utf8 = shared::Utf8FromLatin1(text);
   XChangeProperty(TheDisplay, TheWindow.id, TheAtoms.netWmName, TheAtoms.utf8String, 8,
                   PropModeReplace, reinterpret_cast<const unsigned char*>(utf8.data()),
                   static_cast<int>(utf8.size()));
@@ -174,11 +161,6 @@ void SetCaption(Window window, const char* text) {
 void EndWindowThread() {
   if (TheDisplay != nullptr) DestroyGraphWindow();
   CloseConnection();
-}
-
-bool RegisterWindowClass(WindowProc proc) {
-  shared::SetClassProc(proc);
-  return proc != nullptr;
 }
 
 Window CreateGraphWindow(const char* caption, std::uint32_t style, int x, int y, int width,

@@ -125,24 +125,16 @@ bool TakeSurfaceEvent(const XEvent& event);
 
 // --- Messages (wake_pipe_x11.cpp, events_x11.cpp) -------------------------------------
 
-// The window thread's wait in poll() on the X connection and on a self-pipe
-// that Wake writes to, so that it never blocks inside Xlib while another
-// thread has something for it.
-bool WaitForEvents();
-void Wake(ThreadId thread);
+// The window thread's wait (WaitForEvents) is in poll() on the X connection
+// and on a self-pipe that Wake writes to, so that it never blocks inside Xlib
+// while another thread has something for it; TranslatePendingEvents turns
+// the X events received so far into messages (and the repaint region).
 
-// Turns the X events received so far into messages (and the repaint region).
-void TranslatePendingEvents();
 // Forgets which keys are down, when a window goes.
 void ResetKeyState();
 
 // --- The window system's functions, for the table (window_system_x11.cpp) -----------
 
 #include "platform/shared/backend_functions.hpp"
-
-// What the model needs of this window system (window_x11.cpp).
-void ReleaseWindow(Window window);
-void SetCaption(Window window, const char* text);
-void EndWindowThread();
 
 }  // namespace platform::x11

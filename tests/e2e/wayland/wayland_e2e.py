@@ -1,13 +1,16 @@
 #!/usr/bin/env python3
 """The whole program on Wayland, under a headless sway of its own.
 
-usage: wayland_e2e.py --program PATH --golden-frame PATH --case NAME
+usage: wayland_e2e.py --program PATH [--probe PATH] --golden-frame PATH --case NAME
 
 sway refuses to run as root, so as root the compositor and the program run
 as an unprivileged user the test makes. Screenshots: grim; keys: wtype; the
-window's place and size: swaymsg -t get_tree.
+window's place and size: swaymsg -t get_tree. The weston_ cases run under a
+headless weston instead, which leaves the frame to the program (libdecor);
+screenshots there: weston-screenshooter.
 """
 import argparse
+import glob
 import json
 import os
 import pwd
@@ -172,6 +175,50 @@ class Compositor:
         self.run(*args)
 
 
+class Weston(Compositor):
+    """A headless weston (pixman, no decorations of its own) in a runtime
+    folder of its own; it has no virtual keyboard and no list of windows, so
+    what is seen is seen in screenshots."""
+
+    def __init__(self):  # pylint: disable=super-init-not-called
+        self.prefix = []
+        self.folder = tempfile.mkdtemp(prefix="fractals-weston-")
+        os.chmod(self.folder, 0o700)
+        self.env = {"PATH": os.environ.get("PATH", "/usr/bin:/bin"),
+                    "XDG_RUNTIME_DIR": self.folder, "HOME": self.folder,
+                    "LANG": "C.UTF-8", "WAYLAND_DISPLAY": "wayland-1"}
+        # No panel, which would cover the top of a window placed high.
+        config = os.path.join(self.folder, "weston.ini")
+        with open(config, "w") as f:
+            f.write("[shell]\npanel-position=none\n")
+        self.log = open(os.path.join(self.folder, "compositor.log"), "w")
+        self.process = subprocess.Popen(
+            ["env", "-i"] + [f"{k}={v}" for k, v in self.env.items()] +
+            ["weston", f"--config={config}", "--backend=headless-backend.so", "--use-pixman",
+             "--socket=wayland-1",
+             "--width=1024", "--height=768", "--idle-time=0", "--debug"],
+            stdout=self.log, stderr=subprocess.STDOUT, cwd=self.folder, start_new_session=True)
+        self.programs = []
+        wait_for("weston to listen", self._listening, 20)
+
+    def _listening(self):
+        if self.process.poll() is not None:
+            raise TestFailure(f"weston ended: {self.log_text()}")
+        return os.path.exists(os.path.join(self.folder, "wayland-1"))
+
+    def screenshot(self):
+        shots = tempfile.mkdtemp(dir=self.folder)
+        result = subprocess.run(self.command("weston-screenshooter"), capture_output=True,
+                                timeout=60, cwd=shots)
+        found = glob.glob(os.path.join(shots, "*.png"))
+        if result.returncode != 0 or not found:
+            raise TestFailure(f"weston-screenshooter failed: {result.stderr.decode()}")
+        ppm = subprocess.run(["convert", found[0], "-alpha", "off", "ppm:-"],
+                             capture_output=True, check=True, timeout=60).stdout
+        shutil.rmtree(shots, ignore_errors=True)
+        return Screen(ppm)
+
+
 # --- what the picture shows -----------------------------------------------------
 
 
@@ -179,9 +226,9 @@ def lit(screen, area):
     return [(x, y) for x, y, rgb in screen.region(*area) if rgb != (0, 0, 0)]
 
 
-def spread(points):
+def spread(points, centre=CENTRE):
     """How far the farthest lit pixel lies from the centre."""
-    return max((max(abs(x - CENTRE[0]), abs(y - CENTRE[1])) for x, y in points), default=0)
+    return max((max(abs(x - centre[0]), abs(y - centre[1])) for x, y in points), default=0)
 
 
 def expect_exit(program, code, timeout=20):
@@ -195,6 +242,35 @@ def expect_golden(args, screen, origin):
     check(differs == 0, f"the window is no frame's picture: frame {frame} differs in "
                         f"{differs} pixels")
     return frame
+
+
+def longest_run(row):
+    """(colour, length) of the longest run of one colour in a row."""
+    best, colour, length = (None, 0), None, 0
+    for rgb in row:
+        length = length + 1 if rgb == colour else 1
+        colour = rgb
+        if length > best[1]:
+            best = (colour, length)
+    return best
+
+
+def title_bar(screen):
+    """(left, top, width, height) of the program's title bar: the rows with a
+    run of one colour, not the picture's, longer than weston's background
+    has; None where there are none."""
+    rows = []
+    for y, row in enumerate(screen.rows(0, 0, screen.width, screen.height)):
+        colour, length = longest_run(row)
+        if length >= 250 and colour not in PROGRAM_COLOURS:
+            rows.append((y, colour, row))
+        elif rows:
+            break
+    if not rows:
+        return None
+    last, colour, row = rows[-1]
+    xs = [x for x, rgb in enumerate(row) if rgb == colour]
+    return min(xs), rows[0][0], max(xs) - min(xs) + 1, len(rows)
 
 
 def open_window(desk, args):
@@ -245,6 +321,20 @@ def case_zoom(desk, args):
     desk.keys(*["equal"] * 5)
     wait_for("'=' to zoom in", lambda: spread(lit(desk.screenshot(), area)) > 20, 20)
     check(program.running(), "the program ended")
+
+
+def case_odd_keys(desk, args):
+    """Characters outside Latin-1 (each a new keymap from wtype), keys the
+    program has no use for and a flood of 300 keys without a pause: it goes
+    on, and Enter still ends it with exit code 0."""
+    program, _ = open_window(desk, args)
+    desk.run("wtype", "\u0436\u20ac\U0001f600")
+    desk.keys("F13", "XF86AudioMute", "Menu", "Hyper_L", "Pause")
+    desk.run("wtype", *["-k", "x"] * 300)
+    check(program.running(), "the program ended")
+    desk.keys("Return")
+    err = expect_exit(program, 0)
+    check("Error" not in err, f"unexpected error output: {err.strip()}")
 
 
 def case_close(desk, args):
@@ -307,6 +397,23 @@ def case_scale_two(desk, args):
     check(program.running(), "the program ended")
 
 
+def case_scale_fractional(desk, args):
+    """An output of scale 1.5, which sway 1.7 gives as the whole scale 2
+    with no fractional scale to prefer: the program sees an output of
+    1536 x 1152 pixels at scale 2, 768 x 576 logical ones, where the picture
+    at twice its size does not fit, so it shows it at its own size, 400 x 300
+    logical pixels, and zoomed out to a point the picture lies at the
+    window's centre."""
+    program, (_, _, x, y, w, h) = open_window(desk, args)
+    check((w, h) == (400, 300), f"client area {w} x {h} logical pixels")
+    area = (round(1.5 * x), round(1.5 * y), 600, 450)
+    desk.keys(*["minus"] * 27)
+    wait_for("every lit pixel within 4 pixels of the window's centre",
+             lambda: (lambda p: p and spread(p, (299, 224)) <= 4)(lit(desk.screenshot(), area)),
+             20)
+    check(program.running(), "the program ended")
+
+
 def case_killed(desk, args):
     """The compositor killed: the program ends with exit code 1 and says why."""
     program, _ = open_window(desk, args)
@@ -315,23 +422,94 @@ def case_killed(desk, args):
     check(LOST_LINE in err, f"no word of the lost compositor: {err.strip()}")
 
 
+def case_error_box(desk, args):
+    """A runtime error in the probe: its window goes, the "Error" box shows
+    the report's text (ink on white paper) and an OK button, and Enter ends
+    with the error's code."""
+    probe = desk.start(args.probe)
+    desk.wait_window(probe, "Probe drawn")
+    desk.keys("o")
+    desk.wait_window(probe, "Error")
+    check(not [w for w in desk.windows() if w[1] == "Probe drawn"],
+          "the window is still open under the box")
+
+    def drawn():
+        # sway may place the box and then frame it: where it is now.
+        _, _, x, y, w, h = desk.wait_window(probe, "Error")
+        shot = desk.screenshot()
+        return (shot, x, y, w, h) if shot.at(x + 1, y + 1) == (255, 255, 255) else None
+    shot, x, y, w, h = wait_for("the box drawn", drawn, 20)
+    ink = lambda px, py: sum(shot.at(x + px, y + py)) < 384  # noqa: E731
+    # The button: an outline 80 x 26, centred, 16 pixels above the bottom,
+    # paper just inside it, its label in the middle.
+    bx, by = (w - 80) // 2, h - 16 - 26
+    outline = [(bx + i, by + j) for i in range(80) for j in (0, 25)] + \
+              [(bx + i, by + j) for i in (0, 79) for j in range(26)]
+    check(all(ink(*p) for p in outline), "no OK button's outline")
+    check(not ink(bx + 1, by + 1) and not ink(bx + 78, by + 24), "the button is not outlined")
+    label = sum(ink(bx + i, by + j) for i in range(2, 78) for j in range(2, 24))
+    check(label > 20, f"the button has no label ({label} dark pixels)")
+    text = sum(ink(i, j) for i in range(w) for j in range(by - 16))
+    check(text > 200, f"the box shows no text ({text} dark pixels)")
+    desk.keys("Return")
+    expect_exit(probe, 205)
+
+
+def case_weston_window(desk, args):
+    """libdecor's frame: a title bar as wide as the 800 x 600 client area
+    with the caption in it; in the client area the golden frames exactly,
+    the picture turning."""
+    program = desk.start(args.program)
+
+    def framed():
+        if not program.running():
+            raise TestFailure(f"the program ended: {program.wait(5)[2]}")
+        shot = desk.screenshot()
+        bar = title_bar(shot)
+        return (shot, bar) if bar and lit(shot, (bar[0], bar[1] + bar[3], 800, 600)) else None
+    shot, (left, top, width, height) = wait_for("a framed, lit window", framed, 30)
+    check(width == 800, f"title bar {width} pixels wide")
+    bar_colour = shot.at(left + 2, top + height // 2)
+    caption = [p for p in shot.region(left + 300, top, 200, height) if p[2] != bar_colour]
+    check(len(caption) > 50, "no caption in the title bar")
+    origin = (left, top + height)
+    frames = {expect_golden(args, s, origin) for s in [desk.screenshot() for _ in range(3)]}
+    check(len(frames) > 1, f"the picture did not turn: frames {frames}")
+    check(program.running(), "the program ended")
+
+
+def case_weston_killed(desk, args):
+    """weston killed under a libdecor window: exit code 1 and the reason."""
+    program = desk.start(args.program)
+    wait_for("a framed window", lambda: title_bar(desk.screenshot()), 30)
+    desk.kill()
+    err = expect_exit(program, 1)
+    check(LOST_LINE in err, f"no word of the lost compositor: {err.strip()}")
+
+
 CASES = {name[5:]: fn for name, fn in globals().items() if name.startswith("case_")}
-SCALES = {"scale_two": 2}
+SCALES = {"scale_two": 2, "scale_fractional": 1.5}
 
 
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--program", required=True)
+    parser.add_argument("--probe")
     parser.add_argument("--golden-frame", required=True, type=lambda p: [p])
     parser.add_argument("--case", choices=sorted(CASES), required=True)
     args = parser.parse_args()
-    require_tools("sway", "swaymsg", "grim", "wtype")
-    scale = SCALES.get(args.case, 1)
-    desk = Compositor(1024 * scale, 768 * scale, scale)
+    if args.case.startswith("weston_"):
+        require_tools("weston", "weston-screenshooter", "convert")
+        desk = Weston()
+    else:
+        require_tools("sway", "swaymsg", "grim", "wtype")
+        scale = SCALES.get(args.case, 1)
+        desk = Compositor(round(1024 * scale), round(768 * scale), scale)
     try:
         CASES[args.case](desk, args)
     except TestFailure as failure:
-        print(f"FAIL {args.case}: {failure}\nsway said: {desk.log_text()}", file=sys.stderr)
+        print(f"FAIL {args.case}: {failure}\nthe compositor said: {desk.log_text()}",
+              file=sys.stderr)
         return 1
     finally:
         desk.close()

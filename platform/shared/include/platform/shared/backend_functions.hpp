@@ -8,9 +8,7 @@
 // says what each does.
 // Deliberately without an include guard: each namespace gets its own.
 
-int GetSystemMetrics(int index);
 int DisplayScale(Window window);
-bool RegisterWindowClass(WindowProc proc);
 Window CreateGraphWindow(const char* caption, std::uint32_t style, int x, int y, int width,
                          int height);
 Rect AdjustWindowRect(Rect client, std::uint32_t style);
@@ -29,18 +27,42 @@ void MessageBox(const char* text, const char* caption, void (*shown)());
 bool ErrorOutputIsCharacterDevice();
 void SetFatalErrorHandler(FatalErrorHandler handler);
 
+// What the model needs of the backend, under the same names in each.
+void TranslatePendingEvents();
+bool WaitForEvents();
+void Wake(ThreadId thread);
+void ReleaseWindow(Window window);
+void SetCaption(Window window, const char* text);
+void EndWindowThread();
+// The size of the screen the backend measured, width and height in pixels.
+struct ScreenSize {
+  int width = 0;
+  int height = 0;
+};
+ScreenSize ScreenSizeNow();
+
 // The backend's entry of the program's table of window systems, from the
 // functions above.
 constexpr shared::WindowSystemTable MakeWindowSystemTable(const char* name,
-                                                          const char* displayVariable,
-                                                          const shared::BackendHooks& hooks) {
+                                                          const char* displayVariable) {
   shared::WindowSystemTable table;
   table.name = name;
   table.displayVariable = displayVariable;
-  table.hooks = hooks;
-  table.GetSystemMetrics = GetSystemMetrics;
+  table.hooks = {
+      .translateEvents = TranslatePendingEvents,
+      .waitForEvents = WaitForEvents,
+      .wake = Wake,
+      .destroyWindow = ReleaseWindow,
+      .setCaption = SetCaption,
+      .threadEnded = EndWindowThread,
+  };
+  // A frame drawn outside the client area counts as nothing in the metrics.
+  table.GetSystemMetrics = [](int index) {
+    const ScreenSize screen = ScreenSizeNow();
+    return shared::ScreenMetric(index, screen.width, screen.height);
+  };
   table.DisplayScale = DisplayScale;
-  table.RegisterWindowClass = RegisterWindowClass;
+  table.RegisterWindowClass = shared::RegisterWindowClass;
   table.CreateGraphWindow = CreateGraphWindow;
   table.AdjustWindowRect = AdjustWindowRect;
   table.SetWindowSize = SetWindowSize;

@@ -60,6 +60,16 @@ const BackendHooks& Backend();
 void SetClassProc(WindowProc proc);
 // The registered procedure, or null.
 WindowProc ClassProc();
+// A memory image of width x height pixels, zero (black), in plain memory;
+// empty when there is no room. FreeHeapImage frees it and empties it.
+Image AllocateHeapImage(int width, int height);
+void FreeHeapImage(Image& image);
+
+// RegisterWindowClass for a backend whose one class is the model's.
+bool RegisterWindowClass(WindowProc proc);
+// GetSystemMetrics for a screen of width x height pixels around which the
+// window manager or compositor draws its frame outside the client area.
+int ScreenMetric(int index, int width, int height);
 
 // Takes a window the backend made into the table: owned by the calling
 // thread, with the class procedure, valid and hidden, client area
