@@ -2,7 +2,8 @@
 // page reports it as the runtime error the desktops give for the same fault
 // (page.js). The page's test hooks act on the program thread at its next
 // pause (Delay, or ReadKey's wait), where the program holds no lock: they
-// raise a runtime error, a trap, or hold it there between two frames.
+// raise a runtime error, a trap of each kind, or hold it there between two
+// frames.
 #include <emscripten/emscripten.h>
 #include <emscripten/threading.h>
 #include <pthread.h>
@@ -31,9 +32,44 @@ std::atomic<std::int32_t> holdState{0};
   RunError(static_cast<std::uint16_t>(number));
 }
 
-[[gnu::noinline]] void DivideByZero(int number) {
-  const volatile int quotient = number / Zero;
-  static_cast<void>(quotient);
+volatile int MinusOne = -1;
+volatile int Smallest = -2147483647 - 1;
+volatile double NotANumber = __builtin_nan("");
+volatile unsigned FarAway = 0xFFFFFFF0u;
+using Procedure = void (*)();
+volatile Procedure NoProcedure = nullptr;
+
+[[gnu::noinline]] int Deeper(int depth) { return depth == 0 ? 0 : Deeper(depth + 1) + Zero; }
+
+// Each kind of trap WebAssembly has, on the program thread, as the page's
+// test of how each engine words them: 0 integer division by zero, 1 integer
+// overflow, 2 a float beyond the integers, 3 unreachable, 4 memory out of
+// bounds, 5 a call through a null function, 6 the call stack used up.
+[[gnu::noinline]] void Trap(int kind) {
+  volatile int result = 0;
+  switch (kind) {
+    case 0:
+      result = Smallest / Zero;
+      break;
+    case 1:
+      result = Smallest / MinusOne;
+      break;
+    case 2:
+      result = __builtin_wasm_trunc_s_i32_f64(NotANumber);
+      break;
+    case 3:
+      __builtin_trap();
+    case 4:
+      result = *reinterpret_cast<volatile int*>(static_cast<std::uintptr_t>(FarAway));
+      break;
+    case 5:
+      NoProcedure();
+      break;
+    default:
+      result = Deeper(1);
+      break;
+  }
+  static_cast<void>(result);
 }
 
 // Runs on the program thread in its pause, between two frames: stays there
@@ -70,12 +106,12 @@ extern "C" EMSCRIPTEN_KEEPALIVE int fractals_raise_run_error(int number) {
   return 1;
 }
 
-// The page's other test hook: an integer division by zero on the program
-// thread, which WebAssembly turns into a trap that ends the thread.
-extern "C" EMSCRIPTEN_KEEPALIVE int fractals_divide_by_zero() {
+// The page's other test hook: a trap of the given kind (runtime::Trap) on
+// the program thread, which ends the thread.
+extern "C" EMSCRIPTEN_KEEPALIVE int fractals_force_trap(int kind) {
   if (!runtime::haveProgramThread) return 0;
-  emscripten_dispatch_to_thread_async(runtime::programThread.load(), EM_FUNC_SIG_VI,
-                                      &runtime::DivideByZero, nullptr, 1);
+  emscripten_dispatch_to_thread_async(runtime::programThread.load(), EM_FUNC_SIG_VI, &runtime::Trap,
+                                      nullptr, kind);
   return 1;
 }
 

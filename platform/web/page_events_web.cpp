@@ -1,4 +1,4 @@
-// What the page hands the window thread: its key events and repaint
+// What the page hands the window thread: its key events, focus lost and repaint
 // requests, which come in on the main browser thread and go into the shared
 // message model; and, for the page's tests, whether the window thread is
 // idle.
@@ -45,6 +45,16 @@ extern "C" EMSCRIPTEN_KEEPALIVE int fractals_web_key(int flags, const char* code
     return 0;
   }
   return web::PageKeepsKey(messages, held) ? 1 : 0;
+}
+
+// The page lost the focus, or its window area did: the window hears of it
+// as on the desktops, and lets go of the Ctrl and Alt it held. Main browser
+// thread.
+extern "C" EMSCRIPTEN_KEEPALIVE void fractals_web_focus_lost() {
+  using namespace platform;
+  if (const Window window = web::PageWindow.load(); window != 0) {
+    PostMessage(window, WM_KILLFOCUS, 0, 0);
+  }
 }
 
 // The page asks for a repaint of a part of the window (its canvas was
