@@ -190,7 +190,7 @@
         image.data.set(heap.subarray(from, from + row), y * row);
       }
       context.putImageData(image, left, top);
-      if (page.onPresent) page.onPresent();
+      if (page.onPresent) page.onPresent(left, top, right, bottom);
     },
 
     screenMetric(index) {
@@ -227,7 +227,8 @@
       document.body.dataset.stopped = "true";
     },
 
-    // Called after each drawing of the canvas; the test page counts them.
+    // Called after each drawing of the canvas with the part drawn; the test
+    // page counts them.
     onPresent: null,
   };
 

@@ -7,6 +7,9 @@ FractalsPage.test = {
   presents: 0,
   firstPresent: 0,
   lastPresent: 0,
+  // How often the canvas was drawn over the pixel at spot.
+  spot: [0, 0],
+  spotPresents: 0,
   // Runtime error number, raised on the program thread at its next pause.
   raiseRunError(number) {
     return Module._fractals_raise_run_error(number) !== 0;
@@ -37,8 +40,12 @@ FractalsPage.test = {
   },
 };
 
-FractalsPage.onPresent = function () {
+FractalsPage.onPresent = function (left, top, right, bottom) {
+  const test = FractalsPage.test;
   const now = performance.now();
-  if (FractalsPage.test.presents++ === 0) FractalsPage.test.firstPresent = now;
-  FractalsPage.test.lastPresent = now;
+  if (test.presents++ === 0) test.firstPresent = now;
+  test.lastPresent = now;
+  if (left <= test.spot[0] && test.spot[0] < right && top <= test.spot[1] && test.spot[1] < bottom) {
+    ++test.spotPresents;
+  }
 };
