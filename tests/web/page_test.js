@@ -617,8 +617,8 @@ const CASES = {
   // A trap of each kind WebAssembly has on the program thread: the page
   // closes the window and shows the report the desktops would give for the
   // same fault, "Runtime error N at $...", and the program ends with N.
-  async trap(s) {
-    for (const [kind, number] of TRAP_NUMBERS) {
+  async trap(s, traps = TRAP_NUMBERS) {
+    for (const [kind, number] of traps) {
       await s.openWindow();
       check(await s.evaluate((k) => FractalsPage.test.trap(k), kind), "the hook refused");
       const box = await waitFor(`the Error box of trap ${kind}`, () => messageBox(s));
@@ -632,6 +632,12 @@ const CASES = {
       // Without threads the trap ends the page's turn: an error of the page.
       if (s.args.build === "nothreads") s.errors = [];
     }
+  },
+
+  // The call stack used up on the program's worker: in Firefox that error
+  // passes the worker's own error handler by.
+  stack_trap(s) {
+    return CASES.trap(s, TRAP_NUMBERS.filter(([, number]) => number === 202));
   },
 
   // The program's files failing to load, each way a host can fail them: the

@@ -287,7 +287,30 @@
   // WebAssembly.RuntimeError.
   function threadError(name, message, stack) {
     const text = name ? name + ": " + message : message;
-    if (name === "RuntimeError" || TRAPS[1][0].test(text)) trapped(text, stack);
+    const trap = name === "RuntimeError" || TRAPS[1][0].test(text);
+    if (trap) trapped(text, stack);
+    return trap;
+  }
+  // Some errors pass a worker's own error handler by (Firefox's call stack
+  // used up): the worker's owner hears of them, with the place in the code
+  // as the line of the module's "file", so every worker the program makes is
+  // heard here as well, and a trap goes no further: the page ends the
+  // program. A second word of the same trap changes nothing.
+  const BrowserWorker = window.Worker;
+  if (typeof BrowserWorker === "function") {
+    window.Worker = function (url, options) {
+      const worker = new BrowserWorker(url, options);
+      worker.addEventListener("error", function (event) {
+        const inModule = /wasm/i.test(String(event.filename)) && event.lineno > 0;
+        if (threadError("", String(event.message),
+                        inModule ? "wasm-function[0]:0x" + event.lineno.toString(16) : "")) {
+          event.preventDefault();
+          event.stopImmediatePropagation();
+        }
+      });
+      return worker;
+    };
+    window.Worker.prototype = BrowserWorker.prototype;
   }
   window.addEventListener("error", function (event) {
     const error = event.error;
