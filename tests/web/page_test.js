@@ -132,7 +132,17 @@ function serve(folder, isolated, site = {}) {
       response.end(bytes);
     }
   });
-  return new Promise((resolve) => server.listen(0, "127.0.0.1", () => resolve(server)));
+  return new Promise((resolve) => server.listen(0, site.host || "127.0.0.1", () => resolve(server)));
+}
+
+// An address of this machine other than loopback, as another machine on
+// the network would reach it; null where it has none.
+function networkAddress() {
+  for (const addresses of Object.values(os.networkInterfaces())) {
+    const found = addresses.find((a) => a.family === "IPv4" && !a.internal);
+    if (found) return found.address;
+  }
+  return null;
 }
 
 class Session {
@@ -631,6 +641,30 @@ const CASES = {
       await expectExit(s, number);
       // Without threads the trap ends the page's turn: an error of the page.
       if (s.args.build === "nothreads") s.errors = [];
+    }
+  },
+
+  // The build the page picks and what its status line says of it: with
+  // threads where the server isolates the page; without where it does not,
+  // or where the address is not a secure one (plain http to another host),
+  // which no header mends.
+  async which_build(s) {
+    const lan = networkAddress();
+    if (lan === null) return SKIPPED;
+    for (const [host, isolated, expected] of [
+      ["127.0.0.1", true, /^Running \(with threads\)\.$/],
+      ["127.0.0.1", false, /^Running \(without threads, as the server does not isolate the page\)\.$/],
+      [lan, true, /^Running \(without threads, as this address is not a secure one \(https or localhost\)\)\.$/],
+    ]) {
+      const server = await serve(path.resolve(s.args.page), isolated, {host});
+      try {
+        await s.page.goto(`http://${host}:${server.address().port}/index-test.html`);
+        const status = await waitFor(`${host}, isolated ${isolated}: the window`, () => s.evaluate(
+            () => FractalsPage.test.presents > 2 && document.getElementById("status").textContent));
+        check(expected.test(status), `${host}, isolated ${isolated}: ${status}`);
+      } finally {
+        server.close();
+      }
     }
   },
 
