@@ -3,13 +3,11 @@
 "use strict";
 
 if ("serviceWorker" in navigator && window.isSecureContext) {
-  window.addEventListener("load", function () {
-    navigator.serviceWorker.register("offline_worker.js").then(function (registration) {
-      // Looks for a new version of the site on every visit, not only when
-      // the browser gets round to it; offline that fails, which is fine.
-      return registration.update().catch(() => {});
-    }, function (error) {
-      console.warn("The page is not kept for use offline: " + error);
-    });
-  });
+  // At once, not at the page's load: the program's files keep the load
+  // event waiting, and a new version of the site is looked for on every
+  // visit, not only when the browser gets round to it (offline the look
+  // fails, which is fine).
+  navigator.serviceWorker.register("offline_worker.js")
+      .then((registration) => registration.update().catch(() => {}),
+            (error) => console.warn("The page is not kept for use offline: " + error));
 }
