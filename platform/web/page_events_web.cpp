@@ -1,7 +1,6 @@
 // What the page hands the window thread: its key events, focus lost and repaint
 // requests, which come in on the main browser thread and go into the shared
-// message model; and, for the page's tests, whether the window thread is
-// idle.
+// message model.
 #include <emscripten/emscripten.h>
 
 #include "page_keys.hpp"
@@ -65,12 +64,4 @@ extern "C" EMSCRIPTEN_KEEPALIVE void fractals_web_repaint(int left, int top, int
   if (const Window window = web::PageWindow.load(); window != 0) {
     shared::Invalidate(window, {left, top, right, bottom});
   }
-}
-
-// For the page's tests: the window thread waits for messages with nothing
-// queued, so it has shown everything drawn before the last flush was posted.
-// Main browser thread.
-extern "C" EMSCRIPTEN_KEEPALIVE int fractals_web_window_idle() {
-  using namespace platform;
-  return web::PageWindow.load() != 0 && shared::WindowThreadsIdle() ? 1 : 0;
 }

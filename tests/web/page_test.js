@@ -78,7 +78,9 @@ const TYPES = {".html": "text/html", ".js": "text/javascript", ".css": "text/css
 // way) or {slow: ms} (the file in small pieces, ms apart). site.down drops
 // every connection, as a network gone; site.edits maps a file's name to a
 // function that changes its text, as a new version of the site would.
-const TEST_PAGE_FILES = ["index-test.html", "test_hooks.js"];
+const TEST_PAGE_FILES = ["index-test.html", "test_hooks.js", "fractals-test.js", "fractals-test.wasm",
+                         "fractals-test.worker.js", "fractals-test-nothreads.js",
+                         "fractals-test-nothreads.wasm"];
 
 function serve(folder, isolated, site = {}) {
   const server = http.createServer((request, response) => {
@@ -678,7 +680,7 @@ const CASES = {
   // page says what failed in words, or runs where nothing is lost (a .wasm
   // of the wrong type); a slow .wasm shows its progress.
   async load_failures(s) {
-    const program = s.args.build === "threads" ? "fractals" : "fractals-nothreads";
+    const program = s.args.build === "threads" ? "fractals-test" : "fractals-test-nothreads";
     const status = () => s.evaluate(() => document.getElementById("status").textContent);
     const failures = [
       [{[program + ".wasm"]: {status: 404}}, /could not be loaded: the server answered 404/],
@@ -705,6 +707,24 @@ const CASES = {
     await s.open();
     await waitFor("the progress of a slow load", async () => /Loading the program: \d+ kB of \d+ kB/.test(await status()));
     await waitFor("the slow load to run", async () => /^Running/.test(await status()), 60000);
+  },
+
+  // The tests' hooks are in the test page's programs only, in both builds.
+  test_hooks_apart(s) {
+    const named = (file) => new Set(
+        fs.readFileSync(path.join(__dirname, "../../platform/web/page", file), "utf8")
+            .match(/_fractals_\w+/g).map((name) => name.slice(1)));
+    const pageCalls = named("page.js");
+    const hooks = [...named("test_hooks.js")].filter((name) => !pageCalls.has(name));
+    check(hooks.length > 0, "no hooks named in test_hooks.js");
+    for (const program of ["fractals", "fractals-nothreads", "fractals-test", "fractals-test-nothreads"]) {
+      // The .wasm's export names are minified; its script maps them to the C names.
+      const script = fs.readFileSync(path.join(s.args.page, program + ".js"), "utf8");
+      const carried = hooks.filter((name) => new RegExp(`\\b_${name}\\b`).test(script));
+      const expected = program.includes("-test") ? hooks : [];
+      check(JSON.stringify(carried) === JSON.stringify(expected),
+            `${program} exports ${JSON.stringify(carried)} of the hooks`);
+    }
   },
 
   // A browser without WebAssembly: the page says so.
@@ -786,9 +806,10 @@ const CASES = {
   // gone a reload runs the program. A new version of the site takes the
   // kept one's place on the next visit, and the old version's cache goes.
   async offline(s) {
-    // The site kept is the served one; the test page and its hooks join it.
+    // The site kept is the served one; the test page, its hooks and its
+    // program join it.
     const withTestPage = (text) =>
-        text.replace("const FILES = [", 'const FILES = ["index-test.html", "test_hooks.js", ');
+        text.replace("const FILES = [", `const FILES = ${JSON.stringify(TEST_PAGE_FILES).slice(0, -1)}, `);
     s.site.edits = {"offline_worker.js": withTestPage};
     await s.openWindow();
     const manifest = await s.evaluate(async () => {
