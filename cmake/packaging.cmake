@@ -76,15 +76,23 @@ elseif(FRACTALS_BUILD_PROGRAM AND FRACTALS_OS STREQUAL "linux")
   install(FILES README.md LICENSE ${FRACTALS_PACKAGING}/linux/copyright ${generated}/changelog.gz
           DESTINATION ${CMAKE_INSTALL_DOCDIR})
   install(DIRECTORY docs DESTINATION ${CMAKE_INSTALL_DOCDIR})
-elseif(FRACTALS_BUILD_PROGRAM AND FRACTALS_OS STREQUAL "web")
+elseif(FRACTALS_BUILD_PROGRAM AND FRACTALS_OS STREQUAL "web" AND FRACTALS_WEB_THREADS)
   # Exactly the files a host serves, and so what the site archive holds: the
-  # page and everything it loads. A file the page comes to load needs its
-  # install rule here.
+  # page and everything it loads, both builds of the program flat in one
+  # folder (the build without threads is made into the threaded build's
+  # folder). A file the page comes to load needs its install rule here; the
+  # test page and its hooks are not served.
   get_target_property(page_folder fractals BINARY_DIR)
   install(FILES ${page_folder}/index.html ${page_folder}/page.js ${page_folder}/page.css
+                ${page_folder}/loader.js
                 ${page_folder}/fractals.js ${page_folder}/fractals.wasm
                 ${page_folder}/fractals.worker.js
+                ${page_folder}/fractals-nothreads.js ${page_folder}/fractals-nothreads.wasm
+                ${page_folder}/touch_keys.js ${page_folder}/fullscreen.js
+                ${page_folder}/offline.js ${page_folder}/offline_worker.js
+                ${page_folder}/manifest.webmanifest
           DESTINATION .)
+  install(DIRECTORY ${page_folder}/icons DESTINATION .)
 endif()
 
 # cpack in the build folder: a .deb and an RPM on Linux; the zip and the

@@ -64,8 +64,11 @@ int WalkCallers(const void* frame, StackBounds stack, int limit, const void** ca
   return count;
 }
 
+const void* const UnknownCodeAddress = &ReportLength;
+
 void FormatCodeAddress(const void* addr, char* out) {
   auto offset = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(addr) - CodeBase());
+  if (addr == UnknownCodeAddress) offset = 0;
   out[0] = '$';
   for (int i = 8; i >= 1; --i) {
     out[i] = "0123456789ABCDEF"[offset & 0xF];

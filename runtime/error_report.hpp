@@ -26,6 +26,10 @@ int WalkCallers(const void* frame, StackBounds stack, int limit, const void** ca
 // at least 10 characters.
 void FormatCodeAddress(const void* addr, char* out);
 
+// Stands for a place in the code that the system cannot tell: a pending
+// error needs an address, and this one is formatted as 0.
+extern const void* const UnknownCodeAddress;
+
 // Formats the report of the pending error (ErrorCode, ErrorAddr, ErrorFrame)
 // into ReportText. No heap, no lock: the faulting thread may hold either.
 void FormatErrorReport();

@@ -1,17 +1,12 @@
 // WebAssembly has no signals: a trap ends the thread it happens on, and the
 // page reports it as the runtime error the desktops give for the same fault
-// (page.js). The page's test hooks act on the program thread at its next
-// pause (Delay, or ReadKey's wait), where the program holds no lock: they
-// raise a runtime error, a trap, or hold it there between two frames.
-#include <emscripten/emscripten.h>
-#include <emscripten/threading.h>
+// (page.js).
 #include <pthread.h>
 
 #include <atomic>
-#include <cstdint>
 
 #include "os.hpp"
-#include "runtime/runtime.hpp"
+#include "program_thread_web.hpp"
 
 namespace runtime {
 
@@ -20,32 +15,13 @@ namespace {
 std::atomic<pthread_t> programThread{};
 std::atomic<bool> haveProgramThread{false};
 
-volatile int Zero = 0;
-
-// The program thread held in its pause for a test: 1 asked, 2 held, 0 free.
-std::atomic<std::int32_t> holdState{0};
-
-// Runs on the program thread, from the queue its sleep serves.
-[[gnu::noinline]] void RaiseQueuedError(int number) {
-  SetFloatingPointEnvironment();
-  RunError(static_cast<std::uint16_t>(number));
-}
-
-[[gnu::noinline]] void DivideByZero(int number) {
-  const volatile int quotient = number / Zero;
-  static_cast<void>(quotient);
-}
-
-// Runs on the program thread in its pause, between two frames: stays there
-// until the page lets it go.
-void HoldInPause(int) {
-  holdState = 2;
-  while (holdState.load() == 2) {
-    emscripten_futex_wait(&holdState, 2, 1000);
-  }
-}
-
 }  // namespace
+
+bool ProgramThread(pthread_t& thread) {
+  if (!haveProgramThread) return false;
+  thread = programThread.load();
+  return true;
+}
 
 // Called by InitModule on the program thread.
 void InstallFaultHandler() {
@@ -58,43 +34,3 @@ void RemoveFaultHandler() {}
 void PrepareWorkerThread() {}
 
 }  // namespace runtime
-
-// The page's test hook: runtime error number on the program thread, as a
-// fault there would raise it. Main browser thread; the program thread takes
-// it during its next Delay or ReadKey pause. 0 when there is no program
-// thread yet.
-extern "C" EMSCRIPTEN_KEEPALIVE int fractals_raise_run_error(int number) {
-  if (!runtime::haveProgramThread || number <= 0 || number > 0xFFFF) return 0;
-  emscripten_dispatch_to_thread_async(runtime::programThread.load(), EM_FUNC_SIG_VI,
-                                      &runtime::RaiseQueuedError, nullptr, number);
-  return 1;
-}
-
-// The page's other test hook: an integer division by zero on the program
-// thread, which WebAssembly turns into a trap that ends the thread.
-extern "C" EMSCRIPTEN_KEEPALIVE int fractals_divide_by_zero() {
-  if (!runtime::haveProgramThread) return 0;
-  emscripten_dispatch_to_thread_async(runtime::programThread.load(), EM_FUNC_SIG_VI,
-                                      &runtime::DivideByZero, nullptr, 1);
-  return 1;
-}
-
-// The page's hooks for reading a whole frame: the program thread stops at its
-// next pause, after a frame's drawing and before the next, until released.
-// Main browser thread.
-extern "C" EMSCRIPTEN_KEEPALIVE int fractals_hold_program() {
-  std::int32_t free = 0;
-  if (!runtime::haveProgramThread || !runtime::holdState.compare_exchange_strong(free, 1)) return 0;
-  emscripten_dispatch_to_thread_async(runtime::programThread.load(), EM_FUNC_SIG_VI,
-                                      &runtime::HoldInPause, nullptr, 0);
-  return 1;
-}
-
-extern "C" EMSCRIPTEN_KEEPALIVE int fractals_program_held() {
-  return runtime::holdState.load() == 2 ? 1 : 0;
-}
-
-extern "C" EMSCRIPTEN_KEEPALIVE void fractals_release_program() {
-  runtime::holdState = 0;
-  emscripten_futex_wake(&runtime::holdState, 1);
-}

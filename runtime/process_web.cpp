@@ -33,14 +33,6 @@ void WriteToConsole(const char* text, std::int32_t length) {
   }
 }
 
-[[noreturn]] void EndProcess(std::uint16_t code) {
-  // The module's own exit: on a worker it hands the code to the page's
-  // thread and unwinds this thread at once, with no destructors run; the
-  // page then shows the end (page.js, Module.quit).
-  EM_ASM({ exit($0); }, code);
-  __builtin_unreachable();
-}
-
 namespace {
 void* RunServiceThread(void* body) {
   reinterpret_cast<void (*)()>(body)();

@@ -6,6 +6,9 @@
 namespace runtime {
 
 void RaiseRunError(std::uint16_t n, const void* addr, const void* frame) {
+  // An engine that gives no return address (a page in WebKit, whose stack
+  // names no code offsets) still gets its report, at an address of 0.
+  if (addr == nullptr) addr = UnknownCodeAddress;
   // A second error on another thread waits in the claim; one raised by an
   // exit step of this error's end is not reported over it.
   if (ClaimProcessEnd() || ErrorAddr == nullptr) {

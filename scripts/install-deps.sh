@@ -3,7 +3,8 @@
 #   install-deps.sh run    what building and running the Linux program needs
 #   install-deps.sh web    what building and serving the page needs
 #   install-deps.sh test   everything: every target (64-bit ARM by Debian
-#                          multiarch), Wine, qemu-user, Xvfb, Chromium, the test tools
+#                          multiarch), Wine, qemu-user, Xvfb, Chromium, Firefox,
+#                          WebKitGTK's WebDriver, the test tools
 set -euo pipefail
 
 run_packages=(g++ cmake make python3 libx11-dev libxext-dev libxrandr-dev libwayland-dev
@@ -12,7 +13,8 @@ run_packages=(g++ cmake make python3 libx11-dev libxext-dev libxrandr-dev libway
 test_packages=("${run_packages[@]}" googletest libgtest-dev libbenchmark-dev python3 xvfb xdotool
                x11-utils x11-xserver-utils imagemagick wine wine64 g++-mingw-w64-x86-64-posix
                binutils-mingw-w64-x86-64 desktop-file-utils appstream lintian dpkg-dev fakeroot
-               icoutils rpm rpmlint wixl msitools emscripten chromium clang-format clang-tidy
+               icoutils rpm rpmlint wixl msitools emscripten chromium firefox-esr webkit2gtk-driver
+               clang-format clang-tidy
                g++-aarch64-linux-gnu qemu-user libx11-dev:arm64 libxext-dev:arm64
                libxrandr-dev:arm64 openbox sway grim wtype weston)
 web_packages=(cmake make emscripten python3)

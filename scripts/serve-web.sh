@@ -9,7 +9,7 @@ port="${1:-8080}"
 export NODE_PATH=/usr/share/nodejs
 scripts/install-deps.sh web
 cmake --preset web >/dev/null
-cmake --build --preset web --target fractals
+cmake --build --preset web --target fractals fractals_offline_worker
 exec python3 - "$port" build/web <<'PY'
 import functools
 import http.server
@@ -18,7 +18,8 @@ import sys
 
 class Handler(http.server.SimpleHTTPRequestHandler):
     extensions_map = {**http.server.SimpleHTTPRequestHandler.extensions_map,
-                      ".wasm": "application/wasm", ".js": "text/javascript"}
+                      ".wasm": "application/wasm", ".js": "text/javascript",
+                      ".webmanifest": "application/manifest+json"}
 
     def end_headers(self):
         # Cross-origin isolation: without it a page gets no SharedArrayBuffer.

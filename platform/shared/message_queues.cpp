@@ -4,6 +4,11 @@
 // through its hooks before each look at the queue.
 #include <algorithm>
 #include <atomic>
+#include <cstdint>
+
+#if defined(__EMSCRIPTEN__) && !defined(__EMSCRIPTEN_PTHREADS__)
+#include <pthread.h>
+#endif
 
 #include "model_state.hpp"
 
@@ -13,11 +18,14 @@ namespace shared {
 
 namespace {
 
+#if !defined(__EMSCRIPTEN__) || defined(__EMSCRIPTEN_PTHREADS__)
 std::atomic<ThreadId> NextThreadId{1};
 thread_local ThreadId ThisThread = 0;
+#endif
 
 // The character the last key-down GetMessage handed out types, for
-// TranslateMessage. Window thread's own.
+// TranslateMessage. Window thread's own (in the page build without threads
+// all fibers share it; only the window thread translates keys).
 struct PendingCharacter {
   bool valid = false;
   LPARAM lParam = 0;
@@ -105,8 +113,16 @@ void WaitUntilIdle() {
 using namespace shared;
 
 ThreadId GetCurrentThreadId() {
+#if defined(__EMSCRIPTEN__) && !defined(__EMSCRIPTEN_PTHREADS__)
+  // In the page build without threads the threads are fibers on one thread
+  // and share its locals: the threads library's own handle tells them apart
+  // (a nonzero 32-bit address in WebAssembly).
+  static_assert(sizeof(pthread_t) <= sizeof(ThreadId));
+  return static_cast<ThreadId>(reinterpret_cast<std::uintptr_t>(pthread_self()));
+#else
   if (ThisThread == 0) ThisThread = NextThreadId.fetch_add(1);
   return ThisThread;
+#endif
 }
 
 int GetMessage(Message& message) {

@@ -1,7 +1,6 @@
-// What the page hands the window thread: its key events and repaint
+// What the page hands the window thread: its key events, focus lost and repaint
 // requests, which come in on the main browser thread and go into the shared
-// message model; and, for the page's tests, whether the window thread is
-// idle.
+// message model.
 #include <emscripten/emscripten.h>
 
 #include "page_keys.hpp"
@@ -47,6 +46,16 @@ extern "C" EMSCRIPTEN_KEEPALIVE int fractals_web_key(int flags, const char* code
   return web::PageKeepsKey(messages, held) ? 1 : 0;
 }
 
+// The page lost the focus, or its window area did: the window hears of it
+// as on the desktops, and lets go of the Ctrl and Alt it held. Main browser
+// thread.
+extern "C" EMSCRIPTEN_KEEPALIVE void fractals_web_focus_lost() {
+  using namespace platform;
+  if (const Window window = web::PageWindow.load(); window != 0) {
+    PostMessage(window, WM_KILLFOCUS, 0, 0);
+  }
+}
+
 // The page asks for a repaint of a part of the window (its canvas was
 // cleared, or a test spoiled it). Main browser thread.
 extern "C" EMSCRIPTEN_KEEPALIVE void fractals_web_repaint(int left, int top, int right,
@@ -55,12 +64,4 @@ extern "C" EMSCRIPTEN_KEEPALIVE void fractals_web_repaint(int left, int top, int
   if (const Window window = web::PageWindow.load(); window != 0) {
     shared::Invalidate(window, {left, top, right, bottom});
   }
-}
-
-// For the page's tests: the window thread waits for messages with nothing
-// queued, so it has shown everything drawn before the last flush was posted.
-// Main browser thread.
-extern "C" EMSCRIPTEN_KEEPALIVE int fractals_web_window_idle() {
-  using namespace platform;
-  return web::PageWindow.load() != 0 && shared::WindowThreadsIdle() ? 1 : 0;
 }

@@ -194,12 +194,16 @@ inline keys::KeyMessages TranslatePageKey(std::string_view code, std::string_vie
 }
 
 // Whether the page keeps a key from the browser (no scrolling, no find, no
-// help page): the keys the program reads. Browser shortcuts with Ctrl or
-// the system key stay the browser's, and so do F11 and F12.
+// help page): the keys the program reads. Combinations with Ctrl, Alt or
+// Meta stay the browser's shortcuts (AltGr typing a character is none), and
+// so do Tab (the focus moves on), F5 (reload), F11 and F12.
 constexpr bool PageKeepsKey(const keys::KeyMessages& messages, Modifiers held) {
   const WPARAM v = messages.virtualKey;
+  // Alt alone would open a menu bar.
+  if (v == VK_MENU) return !held.ctrl && !held.meta;
+  if (!held.altGraph && (held.ctrl || held.alt || held.meta)) return false;
+  if (v == VK_F1 + 4) return false;  // F5
   if (v >= VK_F1 && v <= VK_F10) return true;
-  if (held.meta) return false;
   switch (v) {
     case VK_LEFT:
     case VK_UP:
@@ -212,19 +216,16 @@ constexpr bool PageKeepsKey(const keys::KeyMessages& messages, Modifiers held) {
     case VK_INSERT:
     case VK_DELETE:
     case VK_SPACE:
-    case VK_TAB:
     case VK_BACK:
     case VK_RETURN:
     case VK_ESCAPE:
-    case VK_MENU:
-      return !held.ctrl || held.altGraph;
+      return true;
     default:
       break;
   }
-  // A typed character: Ctrl combinations stay the browser's, AltGr ones not.
   const bool types =
       messages.character >= 0x20 || messages.key == WM_KEYUP || messages.key == WM_SYSKEYUP;
-  return types && v != VK_CONTROL && v != VK_SHIFT && (!held.ctrl || held.altGraph) && v != 0;
+  return types && v != VK_CONTROL && v != VK_SHIFT && v != VK_TAB && v != 0;
 }
 
 }  // namespace platform::web

@@ -222,14 +222,20 @@ TEST(PageKeys, KeepsWhatTheProgramReadsLeavesBrowserShortcuts) {
       {{"ArrowDown", "ArrowDown"}, {}, kDown, true},  // no scrolling
       {{"Space", " "}, {}, kDown, true},
       {{"PageDown", "PageDown"}, {}, kDown, true},
-      {{"F1", "F1"}, {}, kDown, true},  // no help page
-      {{"F3", "F3"}, {}, kDown, true},  // no find
-      {{"F5", "F5"}, PageHeld(kCtrl), kDown, true},
+      {{"F1", "F1"}, {}, kDown, true},    // no help page
+      {{"F3", "F3"}, {}, kDown, true},    // no find
       {{"Slash", "/"}, {}, kDown, true},  // no quick find
       {{"Minus", "-"}, {}, kDown, true},
       {{"KeyQ", "@"}, PageHeld(kAltGr), kDown, true},
-      {{"AltLeft", "Alt"}, {}, kDown, true},
+      {{"AltLeft", "Alt"}, PageHeld(kAlt), kDown, true},  // no menu bar
       {{"ArrowUp", "ArrowUp"}, {}, kUp, true},
+      {{"F5", "F5"}, {}, kDown, false},  // reload
+      {{"F5", "F5"}, PageHeld(kCtrl), kDown, false},
+      {{"F3", "F3"}, PageHeld(kCtrl), kDown, false},
+      {{"F1", "F1"}, kMeta, kDown, false},
+      {{"KeyR", "R"}, PageHeld(kCtrl), kDown, false},
+      {{"KeyD", "d"}, PageHeld(kAlt), kDown, false},
+      {{"Tab", "Tab"}, {}, kDown, false},  // the focus moves on
       {{"F11", "F11"}, {}, kDown, false},
       {{"F12", "F12"}, {}, kDown, false},
       {{"KeyT", "t"}, PageHeld(kCtrl), kDown, false},

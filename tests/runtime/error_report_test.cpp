@@ -52,6 +52,7 @@ TEST(CodeAddress, IsEightUpperCaseHexDigitsFromTheLoadAddress) {
   EXPECT_EQ(Formatted(Code(0)), "$00000000");
   EXPECT_EQ(Formatted(Code(0x4AF0)), "$00004AF0");
   EXPECT_EQ(Formatted(Code(0xDEADBEEF)), "$DEADBEEF");
+  EXPECT_EQ(Formatted(runtime::UnknownCodeAddress), "$00000000");
 }
 
 TEST(CallerWalk, FollowsTheChainToItsNullFrame) {

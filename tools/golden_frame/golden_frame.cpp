@@ -4,13 +4,16 @@
 //   golden_frame image N FILE
 //       writes the picture after N frames (0: before the first) to FILE, an
 //       800 x 600 binary PPM in the window's screen colours.
-//   golden_frame match FILE [--at X,Y] [--max N] [--all]
+//   golden_frame match FILE [--at X,Y] [--max N] [--zoom Z] [--all]
 //       compares the 800 x 600 region at X,Y (0,0 unless given) of the binary
 //       PPM FILE, a screenshot, with the picture after 0, 1, ... N frames (N
 //       is 2000 unless given) and prints "frame F differs in D pixels" for
 //       the frame that differs least (the first of equals); --all prints
 //       "F D" for every frame instead. Exit code 0 when that frame differs in
-//       no pixel, 1 when it does; 2 for bad arguments, a file that cannot be
+//       no pixel, 1 when it does. --zoom draws the frames as after Z presses
+//       of '=' (of '-' when negative): a picture some frames after a zoom
+//       key shows the same frames, since each frame erases the last one's
+//       points and the key cleared the rest. 2 for bad arguments, a file that cannot be
 //       read or written, or one that is no binary PPM.
 #include <cctype>
 #include <cstdint>
@@ -137,7 +140,7 @@ void PaintCounting(std::int16_t x, std::int16_t y, std::uint16_t colour) {
   differing += screenColours[colour] != target[i];
 }
 
-int Match(const Image& shot, int left, int top, int maxFrames, bool all) {
+int Match(const Image& shot, int left, int top, int maxFrames, int zoom, bool all) {
   if (left + golden::kWidth > shot.width || top + golden::kHeight > shot.height)
     return Fail("the screenshot (" + std::to_string(shot.width) + " x " +
                 std::to_string(shot.height) + ") holds no 800 x 600 region at " +
@@ -151,6 +154,7 @@ int Match(const Image& shot, int left, int top, int maxFrames, bool all) {
     screenColours[i] = golden::ScreenColour(static_cast<std::uint16_t>(i));
 
   golden::Start(&PaintCounting);
+  golden::Zoom(zoom);
   differing = 0;
   for (std::uint32_t p : target) differing += p != screenColours[0];
   int best = 0;
@@ -172,7 +176,7 @@ int Match(const Image& shot, int left, int top, int maxFrames, bool all) {
 int Usage() {
   return Fail(
       "usage: golden_frame image N FILE\n"
-      "       golden_frame match FILE [--at X,Y] [--max N] [--all]");
+      "       golden_frame match FILE [--at X,Y] [--max N] [--zoom Z] [--all]");
 }
 
 }  // namespace
@@ -186,7 +190,7 @@ int main(int argc, char** argv) {
     return WritePicture(*frames, args[2]);
   }
   if (args.size() < 2 || args[0] != "match") return Usage();
-  int left = 0, top = 0, maxFrames = 2000;
+  int left = 0, top = 0, maxFrames = 2000, zoom = 0;
   bool all = false;
   for (std::size_t i = 2; i < args.size(); ++i) {
     if (args[i] == "--all") {
@@ -195,6 +199,10 @@ int main(int argc, char** argv) {
       const auto n = Number(args[++i].c_str(), 0, kMaxFrames);
       if (!n) return Fail("--max wants a frame number from 0 to " + std::to_string(kMaxFrames));
       maxFrames = *n;
+    } else if (args[i] == "--zoom" && i + 1 < args.size()) {
+      const auto z = Number(args[++i].c_str(), -1000, 1000);
+      if (!z) return Fail("--zoom wants a number of key presses from -1000 to 1000");
+      zoom = *z;
     } else if (args[i] == "--at" && i + 1 < args.size()) {
       const std::string& at = args[++i];
       const std::size_t comma = at.find(',');
@@ -211,5 +219,5 @@ int main(int argc, char** argv) {
   std::string error;
   const auto shot = ReadPpm(args[1], error);
   if (!shot) return Fail(error);
-  return Match(*shot, left, top, maxFrames, all);
+  return Match(*shot, left, top, maxFrames, zoom, all);
 }

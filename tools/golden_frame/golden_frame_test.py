@@ -82,7 +82,8 @@ def main():
             f.write(b"P3\n2 2\n255\n0 0 0")
         expect(run("match", path).returncode == 2, "a text PPM is not refused")
         for bad in (["image", "-1", path], ["image", "x", path], ["match"],
-                    ["match", path, "--max"], ["match", os.path.join(folder, "none.ppm")],
+                    ["match", path, "--max"], ["match", path, "--zoom", "1x"],
+                    ["match", os.path.join(folder, "none.ppm")],
                     ["image", "1", os.path.join(folder, "no", "such", "folder.ppm")]):
             result = run(*bad)
             expect(result.returncode == 2 and result.stderr.startswith("golden_frame: "),

@@ -31,6 +31,7 @@ inline constexpr float kAngleZ = 0.01f;
 // Palette index of every pixel, row by row, as the frames left it.
 inline std::vector<std::uint16_t> picture(kWidth* kHeight);
 inline int framesRun = 0;
+inline float frameScale = 0;  // the zoom the frames are drawn at
 inline void (*savedPutPixel)(std::int16_t, std::int16_t, std::uint16_t) = nullptr;
 
 inline constexpr int kPaletteSize = 256;
@@ -48,16 +49,24 @@ inline void Start(void (*slot)(std::int16_t, std::int16_t, std::uint16_t) = &Pai
   app::SetUpScene();
   std::fill(picture.begin(), picture.end(), std::uint16_t{0});
   framesRun = 0;
+  frameScale = std::bit_cast<float>(app::kStartScaleBits);
   savedPutPixel = graph::PutPixel;
   graph::PutPixel = slot;
 }
 
 inline void Stop() { graph::PutPixel = savedPutPixel; }
 
-// One frame at the start zoom factor.
+// The zoom the program has after steps presses of '=' (of '-' when
+// negative); Start sets it to none.
+inline void Zoom(int steps) {
+  for (; steps > 0; --steps) frameScale = app::ZoomIn(frameScale);
+  for (; steps < 0; ++steps) frameScale = app::ZoomOut(frameScale);
+}
+
+// One frame at the zoom factor.
 inline void Frame() {
-  DRAW_AND_CALC(kCentreX, kCentreY, app::points, std::bit_cast<float>(app::kStartScaleBits),
-                app::pointcount, kAngleX, kAngleY, kAngleZ);
+  DRAW_AND_CALC(kCentreX, kCentreY, app::points, frameScale, app::pointcount, kAngleX, kAngleY,
+                kAngleZ);
   ++framesRun;
 }
 
