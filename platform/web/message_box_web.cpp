@@ -2,13 +2,12 @@
 // The calling thread waits until the page reports it closed. The text also
 // goes to standard error, which is the browser's console.
 #include <emscripten/emscripten.h>
-#include <unistd.h>
 
 #include <condition_variable>
-#include <cstring>
 #include <mutex>
 #include <set>
 
+#include "platform/shared/box_text.hpp"
 #include "web_backend.hpp"
 
 namespace platform {
@@ -20,21 +19,10 @@ std::condition_variable BoxClosed;
 std::set<int> OpenBoxes;  // BoxLock
 int NextBox = 1;          // BoxLock
 
-void WriteToStandardError(const char* text) {
-  std::size_t left = std::strlen(text);
-  while (left > 0) {
-    const ssize_t written = write(STDERR_FILENO, text, left);
-    if (written <= 0) return;
-    text += written;
-    left -= static_cast<std::size_t>(written);
-  }
-}
-
 }  // namespace
 
 void MessageBox(const char* text, const char* caption, void (*shown)()) {
-  WriteToStandardError(text);
-  WriteToStandardError("\n");
+  shared::WriteBoxTextToStandardError(text);
   int id = 0;
   {
     std::lock_guard lock(BoxLock);

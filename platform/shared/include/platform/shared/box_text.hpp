@@ -1,5 +1,5 @@
-// The text of a message box drawn by the program itself (X11, Wayland): its
-// lines for the layout, and the copy written to standard error.
+// The text of a message box: its lines for the boxes the program draws itself
+// (X11, Wayland), and the copy every backend but Win32 writes to standard error.
 #pragma once
 
 #include <string_view>
