@@ -314,6 +314,13 @@
   }
   window.addEventListener("error", function (event) {
     const error = event.error;
+    // Once a thread has trapped, the module's runtime on this thread gives
+    // up any wait for a lock by throwing "unwind" back to the event loop,
+    // so that the word of the trap gets through: its own way out, no fault.
+    if (error === "unwind") {
+      event.preventDefault();
+      return;
+    }
     if (!(error instanceof Error)) return;
     threadError(error instanceof WebAssembly.RuntimeError ? "RuntimeError" : error.name,
                 error.message, String(error.stack || ""));
