@@ -1,75 +1,63 @@
 #include "app/renderer.hpp"
 
-#include "extended/extended.hpp"
+#include <cstring>
+
+#include "frame_ahead.hpp"
 #include "graph/graph.hpp"
+#include "point_math.hpp"
 
 namespace {
 
-using extended::Extended;
-using extended::FromFloat;
-using extended::ToFloat;
+using app::ExtendedOps;
 
-// Round to nearest, ties to even; a value outside the 64-bit range is an
-// invalid operation.
-inline std::int64_t R(Extended v) { return extended::RoundToInt64(v); }
+std::uint32_t Bits(float f) { return __builtin_bit_cast(std::uint32_t, f); }
 
-// The low 16 bits read as a signed number.
-inline std::int16_t W(std::int64_t s) {
-  return static_cast<std::int16_t>(static_cast<std::uint16_t>(static_cast<std::uint64_t>(s)));
+// Whether the point worked out ahead started from the bits p holds now.
+bool StartedFrom(const app::frame_ahead::Point& ahead, const float* p) {
+  std::uint32_t now[4];
+  std::memcpy(now, p, sizeof now);
+  return std::memcmp(now, ahead.from, sizeof now) == 0;
 }
-
-// Screen position of a coordinate: the product of two floats is exact in the
-// extended format, so R rounds it once.
-// scale stays a float: an extended value held across the PutPixel calls
-// would go through memory in 80 bits twice per point.
-FRACTALS_EXTENDED_INLINE std::int16_t Project(std::int32_t centre, float scale, float coordinate) {
-  return W(static_cast<std::int64_t>(centre) + R(extended::MulFloats(scale, coordinate)));
-}
-
-// (a, b) turned by the angle whose cosine and sine are c and s: a*c - b*s
-// and a*s + b*c, each computed in the extended format from the floats a and
-// b held before the turn, and rounded once as it is stored.
-FRACTALS_EXTENDED_INLINE void Turn(float& a, float& b, Extended c, Extended s) {
-  using extended::MulFloat;
-  const float turnedA = ToFloat(MulFloat(a, c) - MulFloat(b, s));
-  const float turnedB = ToFloat(MulFloat(a, s) + MulFloat(b, c));
-  a = turnedA;
-  b = turnedB;
-}
-
-constexpr std::int64_t kHidden = 15;  // colour value of grid points that never escape
 
 }  // namespace
 
 void DRAW_AND_CALC(std::int32_t centrex, std::int32_t centrey, tpixelarr& points, float scale,
                    std::int32_t count, float anglex, float angley, float anglez) {
-  const Extended cX = extended::Cos(anglex);
-  const Extended sX = extended::Sin(anglex);
-  const Extended cY = extended::Cos(angley);
-  const Extended sY = extended::Sin(angley);
-  const Extended cZ = extended::Cos(anglez);
-  const Extended sZ = extended::Sin(anglez);
+  namespace ahead = app::frame_ahead;
+  ExtendedOps ops;
+  const app::Turns<ExtendedOps> turns = app::TurnsOf(ops, anglex, angley, anglez);
+
+  const ahead::Frame frame{centrex,      centrey,      count,       Bits(scale),
+                           Bits(anglex), Bits(angley), Bits(anglez)};
+  const ahead::Point* worked = nullptr;
+  const std::int32_t ready = ahead::enabled ? ahead::Finish(frame, worked) : 0;
 
   for (std::int32_t i = 0; i < count; ++i) {
     float* const p = &points[4 * static_cast<std::size_t>(i)];
-    const std::int64_t colour = R(FromFloat(p[3]));
-    if (colour == kHidden) continue;
+    if (i < ready && worked[i].outcome != ahead::Outcome::kLeft && StartedFrom(worked[i], p)) {
+      const ahead::Point& w = worked[i];
+      if (w.outcome == ahead::Outcome::kHidden) continue;
+      graph::PutPixel(w.erase[0], w.erase[1], 0);
+      std::memcpy(p, w.turned, sizeof w.turned);
+      graph::PutPixel(w.plot[0], w.plot[1], w.colour);
+      continue;
+    }
 
-    graph::PutPixel(Project(centrex, scale, p[0]), Project(centrey, scale, p[1]), 0);
+    const std::int64_t colour = app::Colour(ops, p[3]);
+    if (colour == app::kHidden) continue;
 
-    // Each rotation works in extended precision on the floats the previous
-    // one stored, and rounds once as it stores: about X, then Y, then Z.
+    graph::PutPixel(app::Project(ops, centrex, scale, p[0]),
+                    app::Project(ops, centrey, scale, p[1]), 0);
     float x = p[0];
     float y = p[1];
     float z = p[2];
-    Turn(y, z, cX, sX);
-    Turn(x, z, cY, sY);
-    Turn(x, y, cZ, sZ);
+    app::TurnAll(ops, turns, x, y, z);
     p[0] = x;
     p[1] = y;
     p[2] = z;
-
-    graph::PutPixel(Project(centrex, scale, x), Project(centrey, scale, y),
+    graph::PutPixel(app::Project(ops, centrex, scale, x), app::Project(ops, centrey, scale, y),
                     static_cast<std::uint16_t>(colour + 64));
   }
+
+  if (ahead::enabled) ahead::Begin(frame, points.data());
 }

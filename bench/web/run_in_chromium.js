@@ -4,6 +4,8 @@
 //
 //   node bench/web/run_in_chromium.js build/web/bench/frame_loop/frame_loop.html [ARG...]
 //
+// FIREFOX=/usr/bin/firefox-esr runs it in Firefox instead (WebDriver BiDi).
+//
 // puppeteer-core comes from tests/web/node_modules (npm ci there first).
 "use strict";
 
@@ -36,11 +38,14 @@ async function main() {
   });
   await new Promise((resolve) => server.listen(0, "127.0.0.1", resolve));
   const profile = fs.mkdtempSync(path.join(os.tmpdir(), "fractals-chromium-"));
-  const browser = await puppeteer.launch({
-    executablePath: process.env.CHROMIUM || "/usr/bin/chromium", headless: true,
-    args: ["--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
-           "--disable-background-networking", "--disable-component-update", "--disable-sync",
-           `--user-data-dir=${profile}`]});
+  const browser = process.env.FIREFOX
+    ? await puppeteer.launch({browser: "firefox", executablePath: process.env.FIREFOX,
+                              headless: true, userDataDir: profile})
+    : await puppeteer.launch({
+      executablePath: process.env.CHROMIUM || "/usr/bin/chromium", headless: true,
+      args: ["--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
+             "--disable-background-networking", "--disable-component-update", "--disable-sync",
+             `--user-data-dir=${profile}`]});
   try {
     const page = await browser.newPage();
     page.on("console", (m) => { if (m.type() === "log") console.log(m.text()); });
