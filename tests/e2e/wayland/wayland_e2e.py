@@ -386,8 +386,8 @@ def take_down(screen, area, width=800, height=600):
         line = lines[0]
         for i in range(width):
             first = line[3 * cols[i]:3 * cols[i] + 3]
-            check(line[3 * cols[i]:3 * cols[i + 1]] == first * (cols[i + 1] - cols[i]),
-                  f"the block of picture pixel ({i}, {j}) is not one colour")
+            if line[3 * cols[i]:3 * cols[i + 1]] != first * (cols[i + 1] - cols[i]):
+                raise TestFailure(f"the block of picture pixel ({i}, {j}) is not one colour")
             out += first
     return Screen(b"P6\n%d %d\n255\n" % (width, height) + bytes(out))
 
