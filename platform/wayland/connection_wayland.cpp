@@ -5,6 +5,7 @@
 #include <unistd.h>
 #include <viewporter-client.h>
 #include <xdg-decoration-unstable-v1-client.h>
+#include <xdg-output-unstable-v1-client.h>
 #include <xdg-shell-client.h>
 
 #include <algorithm>
@@ -15,6 +16,7 @@
 #include <cstring>
 #include <mutex>
 
+#include "buffer_geometry.hpp"
 #include "wayland_backend.hpp"
 
 namespace platform::wayland {
@@ -61,15 +63,53 @@ const wl_output_listener OutputListener = {OnOutputGeometry, OnOutputMode, OnOut
 const wl_output_listener WindowOutputListener = {OnOutputGeometry, OnOutputMode, OnWindowOutputDone,
                                                  OnOutputScale,    OnOutputText, OnOutputText};
 
+void OnLogicalPosition(void*, zxdg_output_v1*, int32_t, int32_t) {}
+
+void OnLogicalSize(void* data, zxdg_output_v1*, int32_t width, int32_t height) {
+  auto* output = static_cast<Output*>(data);
+  output->logicalWidth = width;
+  output->logicalHeight = height;
+}
+
+// Sent by xdg-output before version 3 only; from then on wl_output.done
+// follows the logical size.
+void OnXdgOutputDone(void*, zxdg_output_v1*) {}
+void OnWindowXdgOutputDone(void*, zxdg_output_v1*) {
+  if (TheWindow.surface != nullptr) OnScaleChanged();
+}
+
+void OnXdgOutputText(void*, zxdg_output_v1*, const char*) {}
+
+const zxdg_output_v1_listener XdgOutputListener = {
+    OnLogicalPosition, OnLogicalSize, OnXdgOutputDone, OnXdgOutputText, OnXdgOutputText};
+const zxdg_output_v1_listener WindowXdgOutputListener = {
+    OnLogicalPosition, OnLogicalSize, OnWindowXdgOutputDone, OnXdgOutputText, OnXdgOutputText};
+
 void OnPing(void*, xdg_wm_base* base, std::uint32_t serial) { xdg_wm_base_pong(base, serial); }
 const xdg_wm_base_listener WmBaseListener = {OnPing};
 
-// The registry of a connection: which list its outputs go to, and whether
-// it takes every global (the window thread's) or the outputs alone.
+// The registry of a connection: which list its outputs go to, whether it
+// takes every global (the window thread's) or the outputs alone, and what
+// it learnt of their logical sizes and of the viewporter.
 struct Registry {
   std::vector<Output>* outputs;
   bool everything;
+  zxdg_output_manager_v1* xdgOutputs = nullptr;
+  bool viewporter = false;
 };
+
+// The output's logical size, where the compositor tells it.
+void AskLogicalSize(const Registry& wanted, Output& output) {
+  if (wanted.xdgOutputs == nullptr || output.xdgOutput != nullptr) return;
+  output.xdgOutput = zxdg_output_manager_v1_get_xdg_output(wanted.xdgOutputs, output.output);
+  zxdg_output_v1_add_listener(
+      output.xdgOutput, wanted.everything ? &WindowXdgOutputListener : &XdgOutputListener, &output);
+}
+
+// Asked once the globals are known: outputs may come before the manager.
+void AskLogicalSizes(const Registry& wanted) {
+  for (Output& output : *wanted.outputs) AskLogicalSize(wanted, output);
+}
 
 void AddOutput(wl_registry* registry, const Registry& wanted, std::uint32_t name,
                std::uint32_t version) {
@@ -81,11 +121,12 @@ void AddOutput(wl_registry* registry, const Registry& wanted, std::uint32_t name
   outputs.push_back({output, name});
   wl_output_add_listener(output, wanted.everything ? &WindowOutputListener : &OutputListener,
                          &outputs.back());
+  AskLogicalSize(wanted, outputs.back());
 }
 
 void OnGlobal(void* data, wl_registry* registry, std::uint32_t name, const char* interface,
               std::uint32_t version) {
-  const auto* wanted = static_cast<Registry*>(data);
+  auto* wanted = static_cast<Registry*>(data);
   const auto is = [interface](const wl_interface& i) {
     return std::strcmp(interface, i.name) == 0;
   };
@@ -96,6 +137,12 @@ void OnGlobal(void* data, wl_registry* registry, std::uint32_t name, const char*
     AddOutput(registry, *wanted, name, version);
     return;
   }
+  if (is(zxdg_output_manager_v1_interface) && wanted->xdgOutputs == nullptr) {
+    wanted->xdgOutputs =
+        static_cast<zxdg_output_manager_v1*>(bind(zxdg_output_manager_v1_interface, 3));
+    return;
+  }
+  if (is(wp_viewporter_interface)) wanted->viewporter = true;
   if (!wanted->everything) return;
   Globals& g = TheGlobals;
   if (is(wl_compositor_interface) && g.compositor == nullptr) {
@@ -125,6 +172,7 @@ void OnGlobalRemove(void* data, wl_registry*, std::uint32_t name) {
     if (it->name != name) continue;
     // Kept in place (listener data points into the list), no longer counted.
     it->width = it->height = 0;
+    it->logicalWidth = it->logicalHeight = 0;
     it->scale = 1;
     break;
   }
@@ -137,6 +185,10 @@ constexpr std::size_t kMostOutputs = 16;
 Registry WindowRegistry{&TheGlobals.outputs, true};
 
 }  // namespace
+
+int LogicalScale120(const Output& output) {
+  return OutputScale120(output.width, output.height, output.logicalWidth, output.logicalHeight);
+}
 
 [[noreturn]] void ConnectionLost(wl_display* display) {
   char text[256];
@@ -164,7 +216,7 @@ wl_display* Connect() {
   return wl_display_connect(nullptr);
 }
 
-wl_display* ConnectAndListOutputs(std::vector<Output>& outputs) {
+wl_display* ConnectAndListOutputs(std::vector<Output>& outputs, bool& viewporter) {
   wl_display* display = Connect();
   if (display == nullptr) return nullptr;
   outputs.clear();
@@ -172,12 +224,15 @@ wl_display* ConnectAndListOutputs(std::vector<Output>& outputs) {
   Registry registry{&outputs, false};
   wl_registry* globals = wl_display_get_registry(display);
   wl_registry_add_listener(globals, &RegistryListener, &registry);
-  // The globals, then each output's mode and scale.
-  if (wl_display_roundtrip(display) < 0 || wl_display_roundtrip(display) < 0) {
+  // The globals, then each output's mode, scale and logical size.
+  const bool listed = wl_display_roundtrip(display) >= 0;
+  if (listed) AskLogicalSizes(registry);
+  if (!listed || wl_display_roundtrip(display) < 0) {
     wl_display_disconnect(display);
     return nullptr;
   }
   wl_registry_destroy(globals);
+  viewporter = registry.viewporter;
   return display;
 }
 
@@ -187,11 +242,12 @@ wl_display* OpenConnection() {
   if (TheDisplay == nullptr) return nullptr;
   TheGlobals = {};
   TheGlobals.outputs.reserve(kMostOutputs);
+  WindowRegistry = {&TheGlobals.outputs, true};
   wl_registry* registry = wl_display_get_registry(TheDisplay);
   wl_registry_add_listener(registry, &RegistryListener, &WindowRegistry);
-  if (wl_display_roundtrip(TheDisplay) < 0 || wl_display_roundtrip(TheDisplay) < 0) {
-    ConnectionLost(TheDisplay);
-  }
+  if (wl_display_roundtrip(TheDisplay) < 0) ConnectionLost(TheDisplay);
+  AskLogicalSizes(WindowRegistry);
+  if (wl_display_roundtrip(TheDisplay) < 0) ConnectionLost(TheDisplay);
   return TheDisplay;
 }
 
@@ -240,9 +296,19 @@ struct Screen {
   int scale = 1;
 };
 
+// The scale, in 120ths, a window on the output is shown at: the output's
+// fractional scale where the compositor lays out buffers of any size and
+// says the output's logical size, else its whole scale.
+int WindowScale120(const Output& output, bool viewporter) {
+  const int fractional = viewporter ? LogicalScale120(output) : 0;
+  return fractional > 0 ? fractional : 120 * output.scale;
+}
+
 // The first output's size and the largest scale of any: where a new window
-// opens is the compositor's choice. A connection of its own, since any
-// thread may ask; one look suffices.
+// opens is the compositor's choice. Both as a window would be shown there:
+// at a fractional scale the window's pixels are its logical ones times the
+// whole part of the scale. A connection of its own, since any thread may
+// ask; one look suffices.
 Screen MeasureScreen() {
   static std::mutex lock;
   static bool measured = false;  // lock
@@ -251,14 +317,17 @@ Screen MeasureScreen() {
   if (!measured) {
     measured = true;
     std::vector<Output> outputs;
-    if (wl_display* display = ConnectAndListOutputs(outputs); display != nullptr) {
+    bool viewporter = false;
+    if (wl_display* display = ConnectAndListOutputs(outputs, viewporter); display != nullptr) {
       for (const Output& output : outputs) {
         if (output.width <= 0) continue;
+        const int whole = std::max(1, WindowScale120(output, viewporter) / 120);
         if (screen.width == 0) {
-          screen.width = output.width;
-          screen.height = output.height;
+          const bool logical = viewporter && LogicalScale120(output) > 0;
+          screen.width = logical ? output.logicalWidth * whole : output.width;
+          screen.height = logical ? output.logicalHeight * whole : output.height;
         }
-        screen.scale = std::max(screen.scale, output.scale);
+        screen.scale = std::max(screen.scale, whole);
       }
       wl_display_disconnect(display);
     }

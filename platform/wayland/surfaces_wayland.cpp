@@ -105,8 +105,7 @@ bool SameLayout(const BufferGeometry& a, const BufferGeometry& b) {
 
 BufferGeometry GeometryNow() {
   return GeometryFor(TheWindow.image.width, TheWindow.image.height, TheWindow.scale,
-                     TheWindow.outputScale, TheWindow.preferred120,
-                     TheGlobals.viewporter != nullptr);
+                     TheWindow.outputScale, FractionalScale120(), TheGlobals.viewporter != nullptr);
 }
 
 // Buffers for the geometry the window's scale asks for now; false when

@@ -20,6 +20,7 @@ struct wp_viewporter;
 struct wp_viewport;
 struct wp_fractional_scale_manager_v1;
 struct wp_fractional_scale_v1;
+struct zxdg_output_v1;
 struct libdecor;
 struct libdecor_frame;
 
@@ -33,7 +34,14 @@ struct Output {
   int scale = 1;
   int width = 0;  // the current mode, in the output's own pixels
   int height = 0;
+  zxdg_output_v1* xdgOutput = nullptr;  // null where the compositor has no xdg-output
+  int logicalWidth = 0;                 // the size the compositor lays it out at; 0: not said
+  int logicalHeight = 0;
 };
+
+// The output's fractional scale in 120ths from its sizes, 0 where they do
+// not say it.
+int LogicalScale120(const Output& output);
 
 // What the compositor offers; null where it does not.
 struct Globals {
@@ -60,10 +68,10 @@ wl_display* Connect();
 wl_display* OpenConnection();
 void CloseConnection();
 
-// A connection of its own and the outputs the compositor has, for another
-// thread than the window thread (the metrics, the message box). The caller
-// disconnects it. Any thread.
-wl_display* ConnectAndListOutputs(std::vector<Output>& outputs);
+// A connection of its own and the outputs the compositor has, with whether
+// it offers wp_viewporter, for another thread than the window thread (the
+// metrics, the message box). The caller disconnects it. Any thread.
+wl_display* ConnectAndListOutputs(std::vector<Output>& outputs, bool& viewporter);
 
 // The connection broke or the compositor ended it with a protocol error:
 // the fatal handler hears one line, and the program ends. Any thread.
@@ -115,6 +123,7 @@ struct GraphWindowRecord {
   int logicalWidth = 0;  // what the compositor lays out
   int logicalHeight = 0;
   int outputScale = 1;   // the largest scale of the outputs the window is on
+  int output120 = 0;     // the largest fractional scale their sizes give, in 120ths; 0: none
   int preferred120 = 0;  // the fractional scale the compositor prefers, in 120ths; 0: none
   Rect update;           // accumulated region needing a repaint (bounding box)
   Image image;           // the memory image, the graphics module's
@@ -137,8 +146,11 @@ void OnScaleChanged();
 void ApplyCaption(const char* text);
 // Takes the Close action out of client-side decorations.
 void GreyClose();
+// The window's fractional scale in 120ths: the one the compositor prefers,
+// else the one its outputs' sizes give; 0 where there is neither.
+int FractionalScale120();
 // The scale a window would get now: the fractional one in 120ths where the
-// compositor says it, else 120 x the output scale.
+// compositor lays out buffers of any size, else 120 x the output scale.
 int CurrentScale120();
 
 // --- Surfaces (surfaces_wayland.cpp) -------------------------------------------

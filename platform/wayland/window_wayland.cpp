@@ -31,20 +31,26 @@ constexpr auto kConfigureWait = std::chrono::seconds(5);
 Window NextId = 1;
 std::vector<wl_output*> EnteredOutputs;
 
-// The largest scale of the outputs the window is on; before it is on any,
-// the largest of all, where a new window is likely to open.
-int OutputScale() {
+// The largest scales, whole and fractional, of the outputs the window is
+// on; before it is on any, the largest of all, where a new window is likely
+// to open.
+void TakeOutputScale() {
   int scale = 0;
+  int fractional = 0;
   int any = 1;
+  int anyFractional = 0;
   for (const Output& output : TheGlobals.outputs) {
     if (output.width <= 0) continue;
     any = std::max(any, output.scale);
+    anyFractional = std::max(anyFractional, LogicalScale120(output));
     if (std::find(EnteredOutputs.begin(), EnteredOutputs.end(), output.output) !=
         EnteredOutputs.end()) {
       scale = std::max(scale, output.scale);
+      fractional = std::max(fractional, LogicalScale120(output));
     }
   }
-  return scale > 0 ? scale : any;
+  TheWindow.outputScale = scale > 0 ? scale : any;
+  TheWindow.output120 = scale > 0 ? fractional : anyFractional;
 }
 
 void OnSurfaceEnter(void*, wl_surface*, wl_output* output) {
@@ -217,10 +223,15 @@ void TakeClientSize(int width, int height) {
 
 }  // namespace
 
+// Where the compositor has no word for a window's fractional scale, the
+// outputs' sizes say it.
+int FractionalScale120() {
+  return TheWindow.preferred120 > 0 ? TheWindow.preferred120 : TheWindow.output120;
+}
+
 int CurrentScale120() {
-  if (TheWindow.preferred120 > 0 && TheGlobals.viewporter != nullptr) {
-    return TheWindow.preferred120;
-  }
+  const int fractional = FractionalScale120();
+  if (fractional > 0 && TheGlobals.viewporter != nullptr) return fractional;
   return 120 * TheWindow.outputScale;
 }
 
@@ -231,7 +242,7 @@ void OnCloseRequest() {
 void OnScaleChanged() {
   if (TheWindow.id == 0) return;
   const int before = CurrentScale120();
-  TheWindow.outputScale = OutputScale();
+  TakeOutputScale();
   const int now = CurrentScale120();
   if (now == before) return;
   // The graphics module chooses the picture's factor anew, as for a move
@@ -279,7 +290,7 @@ Window CreateGraphWindow(const char* caption, std::uint32_t, int, int, int width
     return 0;
   }
   TheWindow.id = NextId++;
-  TheWindow.outputScale = OutputScale();
+  TakeOutputScale();
   TheWindow.surface = wl_compositor_create_surface(TheGlobals.compositor);
   wl_surface_add_listener(TheWindow.surface, &SurfaceListener, nullptr);
   if (TheGlobals.viewporter != nullptr) {

@@ -1,6 +1,7 @@
 // The window's buffers on outputs of whole and fractional scale: blocks of
 // whole pixels where the scale is whole, a buffer of the output's own pixels
-// laid over the logical size where it is not.
+// laid over the logical size where it is not; and an output's scale from
+// its sizes.
 #include <gtest/gtest.h>
 
 #include "buffer_geometry.hpp"
@@ -9,10 +10,11 @@ namespace {
 
 using platform::wayland::BufferGeometry;
 using platform::wayland::GeometryFor;
+using platform::wayland::OutputScale120;
 
 struct Case {
   const char* what;
-  int factor, outputScale, preferred120;
+  int factor, outputScale, fractional120;
   bool viewporter;
   BufferGeometry expected;  // width, height, buffer scale, viewport, logical
 };
@@ -29,6 +31,12 @@ TEST(WaylandBufferGeometry, FollowsTheScaleOfTheOutput) {
        180,
        true,
        {1200, 900, 1, 800, 600, 800, 600}},
+      {"1.5 from the output's sizes, announced as whole scale 2",
+       1,
+       2,
+       180,
+       true,
+       {1200, 900, 1, 800, 600, 800, 600}},
       {"2.5, blocks of 2 on 2.5", 2, 2, 300, true, {2000, 1500, 1, 800, 600, 800, 600}},
       {"1.25 without a viewporter: the output scale",
        1,
@@ -40,7 +48,7 @@ TEST(WaylandBufferGeometry, FollowsTheScaleOfTheOutput) {
   };
   for (const Case& c : cases) {
     const BufferGeometry g =
-        GeometryFor(800, 600, c.factor, c.outputScale, c.preferred120, c.viewporter);
+        GeometryFor(800, 600, c.factor, c.outputScale, c.fractional120, c.viewporter);
     const BufferGeometry& e = c.expected;
     EXPECT_EQ(g.width, e.width) << c.what;
     EXPECT_EQ(g.height, e.height) << c.what;
@@ -49,6 +57,27 @@ TEST(WaylandBufferGeometry, FollowsTheScaleOfTheOutput) {
     EXPECT_EQ(g.viewportHeight, e.viewportHeight) << c.what;
     EXPECT_EQ(g.logicalWidth, e.logicalWidth) << c.what;
     EXPECT_EQ(g.logicalHeight, e.logicalHeight) << c.what;
+  }
+}
+
+TEST(WaylandOutputScale, IsTheOutputsPixelsOverItsLogicalSize) {
+  struct Sizes {
+    const char* what;
+    int modeWidth, modeHeight, logicalWidth, logicalHeight, expected120;
+  };
+  const Sizes cases[] = {
+      {"scale 1", 1024, 768, 1024, 768, 120},
+      {"scale 2", 2048, 1536, 1024, 768, 240},
+      {"1.5", 1536, 1152, 1024, 768, 180},
+      {"1.5, turned a quarter", 1536, 1152, 768, 1024, 180},
+      {"1.5, the logical size rounded", 2560, 1440, 1707, 960, 180},
+      {"no logical size said", 1536, 1152, 0, 0, 0},
+      {"no mode", 0, 0, 1024, 768, 0},
+  };
+  for (const Sizes& c : cases) {
+    EXPECT_EQ(OutputScale120(c.modeWidth, c.modeHeight, c.logicalWidth, c.logicalHeight),
+              c.expected120)
+        << c.what;
   }
 }
 
