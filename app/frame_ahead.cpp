@@ -5,8 +5,10 @@
 #include <condition_variable>
 #include <cstring>
 #include <mutex>
+#include <new>
 #include <system_error>
 #include <thread>
+#include <vector>
 
 #include "main_types/main_types.hpp"
 #include "point_math.hpp"
@@ -33,7 +35,7 @@ struct Work {
   std::atomic<bool> stop{false};
   Frame frame{};
   std::int32_t done = 0;
-  Point points[kMostPoints];
+  std::vector<Point> points;  // as many as the largest frame handed over
 };
 
 // Never destroyed: the thread waits on it until the process ends.
@@ -78,7 +80,7 @@ std::int32_t WorkOutFrame(Work& work, const Frame& frame) {
   std::int32_t done = 0;
   while (done < frame.count && !work.stop.load(std::memory_order_relaxed)) {
     const std::int32_t end = std::min(frame.count, done + kChunk);
-    for (; done < end; ++done) WorkOut(frame, work.points[done], turns);
+    for (; done < end; ++done) WorkOut(frame, work.points[static_cast<std::size_t>(done)], turns);
     std::this_thread::yield();
   }
   return done;
@@ -120,7 +122,7 @@ std::int32_t Finish(const Frame& frame, const Point*& points) {
   std::unique_lock lock(work.lock);
   if (!work.haveThread) return 0;
   StopLocked(work, lock);
-  points = work.points;
+  points = work.points.data();
   return work.frame == frame ? std::min(work.done, frame.count) : 0;
 }
 
@@ -138,8 +140,16 @@ void Begin(const Frame& frame, const float* cloud) {
     }
   }
   StopLocked(work, lock);
+  work.frame = Frame{};
+  if (work.points.size() < static_cast<std::size_t>(frame.count)) {
+    try {
+      work.points.resize(static_cast<std::size_t>(frame.count));
+    } catch (const std::bad_alloc&) {
+      return;
+    }
+  }
   for (std::int32_t i = 0; i < frame.count; ++i) {
-    Point& point = work.points[i];
+    Point& point = work.points[static_cast<std::size_t>(i)];
     std::memcpy(point.from, cloud + 4 * static_cast<std::size_t>(i), sizeof point.from);
     point.outcome = Outcome::kLeft;
   }

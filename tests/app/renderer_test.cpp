@@ -3,9 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <thread>
 #include <vector>
 
 #include "float_bits.hpp"
+#include "frame_ahead.hpp"
 #include "graph/graph.hpp"
 
 namespace {
@@ -159,6 +163,69 @@ TEST_F(Renderer, ZeroScaleDrawsEverythingAtTheCentre) {
     EXPECT_EQ(p.y, 299);
   }
   EXPECT_EQ(calls.back().colour, 55 + 64);
+}
+
+// The work ahead, let finish as the pause between frames lets it.
+void AwaitWorkAhead() {
+  for (int i = 0; i < 10000 && !app::frame_ahead::Idle(); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+
+// A cloud like the program's, with hidden points among the drawn ones.
+void FillCloud(tpixelarr& cloud, int count) {
+  for (int n = 0; n < count; ++n) {
+    cloud[4 * n] = static_cast<float>(n % 160) - 80.0f;
+    cloud[4 * n + 1] = static_cast<float>(n % 100) - 50.0f;
+    cloud[4 * n + 2] = static_cast<float>(n % 57) + 0.37f;
+    cloud[4 * n + 3] = n % 7 == 0 ? 15.0f : static_cast<float>(n % 48) + 16.0f;
+  }
+}
+
+// Frames worked out ahead draw what frames worked out in their turn draw,
+// pixel for pixel and bit for bit, also where the scale, the count, the
+// angles or a point changed after the work was handed over.
+TEST_F(Renderer, WorkAheadDrawsWhatTheFrameItselfDraws) {
+  const bool saved = app::frame_ahead::enabled;
+  const auto run = [&](bool ahead) {
+    app::frame_ahead::enabled = ahead;
+    FillCloud(*cloud_, 3000);
+    calls.clear();
+    for (int frame = 0; frame < 12; ++frame) {
+      if (frame == 7) (*cloud_)[4 * 100 + 1] = 3.5f;
+      const float scale = frame < 5 ? kScale : 2 * kScale;
+      const float anglex = frame == 9 ? 0.03f : 0.02f;
+      Frame(scale, frame == 10 ? 2000 : 3000, anglex);
+      AwaitWorkAhead();
+    }
+    std::vector<std::uint32_t> bits;
+    for (int i = 0; i < 4 * 3000; ++i) bits.push_back(Bits((*cloud_)[i]));
+    return std::make_pair(calls, bits);
+  };
+  const auto inTurn = run(false);
+  const auto ahead = run(true);
+  app::frame_ahead::enabled = saved;
+  ASSERT_EQ(ahead.first.size(), inTurn.first.size());
+  EXPECT_TRUE(ahead.first == inTurn.first);
+  EXPECT_TRUE(ahead.second == inTurn.second);
+}
+
+// The thread works out every point it was given; a point whose arithmetic
+// faults (here a colour value that is not a number) is left to the frame.
+TEST_F(Renderer, WorkAheadLeavesAFaultingPointToTheFrame) {
+  namespace ahead = app::frame_ahead;
+  FillCloud(*cloud_, 600);
+  (*cloud_)[4 * 300 + 3] = std::nanf("");
+  const ahead::Frame frame{399, 299, 600, Bits(kScale), Bits(0.02f), Bits(0.01f), Bits(0.01f)};
+  ahead::Begin(frame, cloud_->data());
+  AwaitWorkAhead();
+  const ahead::Point* points = nullptr;
+  ASSERT_EQ(ahead::Finish(frame, points), 600);
+  EXPECT_EQ(points[300].outcome, ahead::Outcome::kLeft);
+  EXPECT_EQ(points[0].outcome, ahead::Outcome::kHidden);
+  EXPECT_EQ(points[1].outcome, ahead::Outcome::kDrawn);
+  ahead::Frame other = frame;
+  other.scale = Bits(2 * kScale);
+  EXPECT_EQ(ahead::Finish(other, points), 0);
 }
 
 }  // namespace
