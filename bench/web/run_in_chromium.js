@@ -51,8 +51,29 @@ async function main() {
     page.on("console", (m) => { if (m.type() === "log") console.log(m.text()); });
     const query = args.map((a) => "arg=" + encodeURIComponent(a)).join("&");
     await page.goto(`http://127.0.0.1:${server.address().port}/${path.basename(pagePath)}?${query}`);
+    // The page thread's share of each frame shown: its copy to the canvas.
+    await page.evaluate(() => {
+      const present = FractalsPage.present;
+      const spent = window.canvasCopies = {calls: 0, ms: 0, times: []};
+      FractalsPage.present = function (...args) {
+        const t0 = performance.now();
+        present.apply(this, args);
+        const ms = performance.now() - t0;
+        ++spent.calls;
+        spent.ms += ms;
+        spent.times.push(ms);
+      };
+    });
     await page.waitForFunction(() => document.body.dataset.exitCode !== undefined,
                                {timeout: 600000, polling: 200});
+    const copies = await page.evaluate(() => {
+      const c = window.canvasCopies;
+      c.times.sort((a, b) => a - b);
+      return {calls: c.calls, mean: c.calls ? c.ms / c.calls : 0,
+              p99: c.times.length ? c.times[Math.floor(c.times.length * 0.99)] : 0};
+    });
+    console.log(`canvas copies                 ${copies.calls}, mean ${copies.mean.toFixed(3)} ms ` +
+                `(p99 ${copies.p99.toFixed(3)})`);
     const code = await page.evaluate(() => Number(document.body.dataset.exitCode));
     console.log(`exit code ${code}`);
     return code;

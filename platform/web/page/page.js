@@ -12,6 +12,7 @@
   const boxCaption = document.getElementById("box-caption");
   const boxText = document.getElementById("box-text");
   let context = null;
+  let image = null;  // the last part drawn's pixels (present)
   let windowOpen = false;
   const pendingBoxes = [];  // [text, caption, onClose] waiting behind the open box
   let openBox = null;       // onClose of the box that is up
@@ -183,7 +184,11 @@
     present(heap, ptr, stride, left, top, right, bottom) {
       if (!context) return;
       const width = right - left, height = bottom - top;
-      const image = context.createImageData(width, height);
+      // One image for as long as the parts drawn keep their size: no new
+      // allocation (and none for the collector) per frame.
+      if (image === null || image.width !== width || image.height !== height) {
+        image = context.createImageData(width, height);
+      }
       const row = width * 4;
       for (let y = 0; y < height; ++y) {
         const from = ptr + ((top + y) * stride + left) * 4;
