@@ -113,7 +113,7 @@ int main(int argc, char** argv) {
 
   const double floor = Mean(sleeps);
   std::printf("frames                        %zu\n", periods.size());
-  std::printf("10 ms sleep mean (reference)  %.3f ms\n", Mean(sleeps));
+  std::printf("10 ms sleep mean (reference)  %.3f ms (p99 %.3f)\n", Mean(sleeps), P99(sleeps));
   std::printf("arithmetic mean               %.3f ms (min %.3f)\n", Mean(arithmetic),
               *std::min_element(arithmetic.begin(), arithmetic.end()));
   std::printf("program thread's work mean    %.3f ms (p99 %.3f)\n", Mean(renders), P99(renders));
