@@ -9,8 +9,8 @@
 #include "app/renderer.hpp"
 #include "app/scene.hpp"
 #include "extended/extended.hpp"
-#include "frame_ahead.hpp"
 #include "fract/fract.hpp"
+#include "frame_ahead.hpp"
 #include "graph/graph.hpp"
 #include "runtime/runtime.hpp"
 
