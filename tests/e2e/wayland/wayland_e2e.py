@@ -187,10 +187,12 @@ class Weston(Compositor):
         self.env = {"PATH": os.environ.get("PATH", "/usr/bin:/bin"),
                     "XDG_RUNTIME_DIR": self.folder, "HOME": self.folder,
                     "LANG": "C.UTF-8", "WAYLAND_DISPLAY": "wayland-1"}
-        # No panel, which would cover the top of a window placed high.
+        # No panel, which would cover the top of a window placed high; no
+        # fades, whose last steps dim the picture by a shade.
         config = os.path.join(self.folder, "weston.ini")
         with open(config, "w") as f:
-            f.write("[shell]\npanel-position=none\n")
+            f.write("[shell]\npanel-position=none\nstartup-animation=none\nanimation=none\n"
+                    "close-animation=none\nfocus-animation=none\n")
         self.log = open(os.path.join(self.folder, "compositor.log"), "w")
         self.process = subprocess.Popen(
             ["env", "-i"] + [f"{k}={v}" for k, v in self.env.items()] +
