@@ -123,7 +123,7 @@ std::int32_t Finish(const Frame& frame, const Point*& points) {
   if (!work.haveThread) return 0;
   StopLocked(work, lock);
   points = work.points.data();
-  return work.frame == frame ? std::min(work.done, frame.count) : 0;
+  return work.frame == frame ? work.done : 0;
 }
 
 void Begin(const Frame& frame, const float* cloud) {

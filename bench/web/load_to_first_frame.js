@@ -12,8 +12,7 @@
 const fs = require("fs");
 const os = require("os");
 const path = require("path");
-const puppeteer = require(path.join(__dirname, "../../tests/web/node_modules/puppeteer-core"));
-const {serve} = require("./serve");
+const {serve, launch} = require("./harness");
 
 function median(values) {
   const sorted = [...values].sort((a, b) => a - b);
@@ -45,10 +44,9 @@ async function main() {
   const folder = path.resolve(process.argv[2] || "build/web");
   const runs = Number(process.argv[3] || 5);
   const profile = fs.mkdtempSync(path.join(os.tmpdir(), "fractals-bench-"));
-  const browser = await puppeteer.launch({
-    executablePath: "/usr/bin/chromium", headless: true, userDataDir: profile,
-    args: ["--no-sandbox", "--disable-gpu", "--no-first-run"],
-  });
+  // Chromium: the bytes loaded come from its DevTools protocol.
+  delete process.env.FIREFOX;
+  const browser = await launch(profile);
   try {
     for (const isolated of [true, false]) {
       const results = [];

@@ -19,22 +19,9 @@ const {execFileSync} = require("child_process");
 const fs = require("fs");
 const os = require("os");
 const path = require("path");
-const puppeteer = require(path.join(__dirname, "../../tests/web/node_modules/puppeteer-core"));
-const {serve} = require("./serve");
+const {serve, launch} = require("./harness");
 
 const INTERVAL_MS = 10000;
-
-function launch(profile) {
-  if (process.env.FIREFOX) {
-    return puppeteer.launch({browser: "firefox", executablePath: process.env.FIREFOX,
-                             headless: true, userDataDir: profile});
-  }
-  return puppeteer.launch({
-    executablePath: process.env.CHROMIUM || "/usr/bin/chromium", headless: true,
-    args: ["--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
-           "--disable-background-networking", "--disable-component-update", "--disable-sync",
-           `--user-data-dir=${profile}`]});
-}
 
 // The golden frame the canvas shows now, and when.
 async function frameShown(page, golden, folder) {

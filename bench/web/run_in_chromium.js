@@ -10,10 +10,9 @@
 "use strict";
 
 const fs = require("fs");
-const http = require("http");
 const os = require("os");
 const path = require("path");
-const puppeteer = require(path.join(__dirname, "../../tests/web/node_modules/puppeteer-core"));
+const {serve, launch} = require("./harness");
 
 async function main() {
   const [pagePath, ...args] = process.argv.slice(2);
@@ -22,30 +21,9 @@ async function main() {
     return 2;
   }
   const folder = path.dirname(path.resolve(pagePath));
-  const types = {".html": "text/html", ".js": "text/javascript", ".css": "text/css",
-                 ".wasm": "application/wasm"};
-  const server = http.createServer((request, response) => {
-    const file = path.join(folder, new URL(request.url, "http://x").pathname);
-    if (!file.startsWith(folder) || !fs.existsSync(file)) {
-      response.writeHead(404);
-      response.end();
-      return;
-    }
-    response.writeHead(200, {"Content-Type": types[path.extname(file)] || "application/octet-stream",
-                             "Cross-Origin-Opener-Policy": "same-origin",
-                             "Cross-Origin-Embedder-Policy": "require-corp"});
-    fs.createReadStream(file).pipe(response);
-  });
-  await new Promise((resolve) => server.listen(0, "127.0.0.1", resolve));
+  const server = await serve(folder, true);
   const profile = fs.mkdtempSync(path.join(os.tmpdir(), "fractals-chromium-"));
-  const browser = process.env.FIREFOX
-    ? await puppeteer.launch({browser: "firefox", executablePath: process.env.FIREFOX,
-                              headless: true, userDataDir: profile})
-    : await puppeteer.launch({
-      executablePath: process.env.CHROMIUM || "/usr/bin/chromium", headless: true,
-      args: ["--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
-             "--disable-background-networking", "--disable-component-update", "--disable-sync",
-             `--user-data-dir=${profile}`]});
+  const browser = await launch(profile);
   try {
     const page = await browser.newPage();
     page.on("console", (m) => { if (m.type() === "log") console.log(m.text()); });
